@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Runs every test: native (sanitizers), Windows x86_64 under Wine, the i686 compile,
+# and a short, bounded fuzzing run. Does its own set-up on a fresh Debian machine.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh || exit 1
+
+fuzz_seconds=${DETECTOR_FUZZ_SECONDS:-20}
+passed=0 failed=0 status=0
+
+run_ctest() {
+  local log; log=$(mktemp)
+  tools/with-display ctest --preset "$1" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  local line; line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -n "$line" ]; then
+    local bad total
+    bad=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+    total=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
+    passed=$((passed + total - bad)); failed=$((failed + bad))
+  fi
+  [ "$rc" -eq 0 ] && [ -n "$line" ] || status=1
+  rm -f "$log"
+}
+
+build() {
+  cmake --preset "$1" >/dev/null && cmake --build --preset "$1" || { echo "build $1 failed"; status=1; return 1; }
+}
+
+build native && run_ctest native
+build windows && run_ctest windows
+build windows-x86 || true
+if build fuzz; then
+  for f in build/fuzz/tests/fuzz/fuzz_*; do
+    [ -x "$f" ] || continue
+    name=$(basename "$f")
+    corpus="tests/fuzz/corpus/${name#fuzz_}"
+    work=$(mktemp -d)
+    if "$f" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+         "$work" $( [ -d "$corpus" ] && echo "$corpus" ) 2>"$work.log"; then
+      echo "fuzz $name: $(grep -E 'stat::number_of_executed_units' "$work.log" | awk '{print $2}') runs, no finding"
+      passed=$((passed + 1))
+    else
+      tail -n 40 "$work.log"; echo "fuzz $name: FINDING"
+      failed=$((failed + 1)); status=1
+    fi
+    rm -rf "$work" "$work.log"
+  done
+fi
+
+echo
+echo "$passed passed, $failed failed"
+exit "$status"
