@@ -1,0 +1,32 @@
+#pragma once
+// The narrow set of hub-driver operations the walk relies on. One real implementation over
+// CreateFileA/DeviceIoControl/CloseHandle/WideCharToMultiByte, one simulator.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+constexpr std::uint32_t kIoctlGetRootHubName = 0x220408;        // sent to a host controller
+constexpr std::uint32_t kIoctlGetNodeInformation = 0x220408;    // same code, sent to a hub
+constexpr std::uint32_t kIoctlGetNodeConnectionInformation = 0x22040C;
+constexpr std::uint32_t kIoctlGetNodeConnectionName = 0x220414;
+
+class HubDriver {
+ public:
+  using Handle = std::intptr_t;
+  static constexpr Handle kInvalidHandle = -1;
+
+  virtual ~HubDriver() = default;
+  // CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr).
+  virtual Handle Open(const std::string& devicePath) = 0;
+  // DeviceIoControl: true on success. `out` may be the same block as `in`.
+  virtual bool Control(Handle handle, std::uint32_t code, const void* in, std::size_t inSize,
+                       void* out, std::size_t outSize) = 0;
+  virtual void Close(Handle handle) = 0;
+  // WideCharToMultiByte(CP_ACP, 0, name, -1, ...). `wide` holds at most `maxUnits` UTF-16 units;
+  // a name without a terminator inside them is a failure. Empty optional-like result: false.
+  virtual bool WideToNarrow(const std::uint16_t* wide, std::size_t maxUnits, std::string& narrow) = 0;
+};
+
+// The hub driver this program walks: the real one in detector.exe, the simulator in
+// detector-sim.exe. Defined by exactly one of the two platform libraries.
+HubDriver& PlatformHubDriver();
