@@ -1,0 +1,15 @@
+#pragma once
+// Matching connected devices against the catalogue: which entries a check newly finds.
+#include <functional>
+
+#include "catalogue/catalogue_table.h"
+#include "usb/device_list.h"
+
+// A record carries an entry's device when the port is connected and both ids are equal.
+bool PortCarries(const PortRecord& port, const CatalogueEntry& entry);
+
+// Every entry (catalogue order) not found before is matched by the first port (list order)
+// that carries it: the entry is marked found, then handed to onMatch. Entries found earlier
+// never match again.
+void MatchCatalogue(DriverCatalogue& catalogue, const DeviceList& devices,
+                    const std::function<void(const CatalogueEntry&)>& onMatch);
