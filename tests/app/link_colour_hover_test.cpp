@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include "link_logic.h"
+
+namespace {
+
+using linklogic::Colour;
+using linklogic::HoverStep;
+using linklogic::LinkColours;
+using linklogic::Point;
+using linklogic::Rect;
+
+constexpr LinkColours kDistinct{0x00000011, 0x00002200, 0x00330000};
+constexpr Colour kHighlight = 0x00D77800;
+
+TEST(LinkColours, HoverBeatsVisitedBeatsLink) {
+  struct Case { bool hovering, visited; Colour expected; };
+  const Case cases[] = {
+      {false, false, kDistinct.link},
+      {false, true, kDistinct.visited},
+      {true, false, kDistinct.hover},
+      {true, true, kDistinct.hover},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(linklogic::ChooseTextColour(kDistinct, c.hovering, c.visited), c.expected)
+        << "hovering=" << c.hovering << " visited=" << c.visited;
+  }
+}
+
+TEST(LinkColours, DeviceCheckConfigurationDrawsVisitedLikeLink) {
+  // The device check passes the link colour twice and -1 for hover.
+  const LinkColours configured{linklogic::kDefaultLinkColour, linklogic::kDefaultLinkColour,
+                               linklogic::ResolveHoverColour(0xFFFFFFFF, kHighlight)};
+  EXPECT_EQ(linklogic::ChooseTextColour(configured, false, true), 0x00EE0000u);
+  EXPECT_EQ(linklogic::ChooseTextColour(configured, true, true), kHighlight);
+}
+
+TEST(LinkColours, OnlyMinusOneAsksForTheHighlight) {
+  EXPECT_EQ(linklogic::ResolveHoverColour(linklogic::kSystemHighlightRequest, kHighlight),
+            kHighlight);
+  for (Colour kept : {Colour{0}, Colour{0x00FFFFFF}, Colour{0xFF000000}, Colour{0xFFFFFFFE}}) {
+    EXPECT_EQ(linklogic::ResolveHoverColour(kept, kHighlight), kept) << std::hex << kept;
+  }
+}
+
+TEST(LinkColours, DefaultsAreTheDocumentedRgbValues) {
+  auto rgb = [](unsigned r, unsigned g, unsigned b) { return Colour(r | (g << 8) | (b << 16)); };
+  EXPECT_EQ(linklogic::kDefaultLinkColour, rgb(0, 0, 238));
+  EXPECT_EQ(linklogic::kDefaultVisitedColour, rgb(85, 26, 139));
+}
+
+constexpr Rect kClient{0, 0, 120, 16};
+
+void ExpectStep(const HoverStep& step, bool hovering, bool take, bool release, bool redraw) {
+  EXPECT_EQ(step.hovering, hovering);
+  EXPECT_EQ(step.takeCapture, take);
+  EXPECT_EQ(step.releaseCapture, release);
+  EXPECT_EQ(step.redraw, redraw);
+}
+
+TEST(LinkHover, AnyMoveStartsHoveringWithCaptureAndRedraw) {
+  for (Point p : {Point{5, 5}, Point{120, 16}, Point{-300, 900}}) {
+    SCOPED_TRACE(testing::Message() << p.x << "," << p.y);
+    ExpectStep(linklogic::NextHoverStep(false, p, kClient), true, true, false, true);
+  }
+}
+
+TEST(LinkHover, MovesInsideChangeNothing) {
+  for (Point p : {Point{0, 0}, Point{119, 15}, Point{60, 8}, Point{0, 15}, Point{119, 0}}) {
+    SCOPED_TRACE(testing::Message() << p.x << "," << p.y);
+    ExpectStep(linklogic::NextHoverStep(true, p, kClient), true, false, false, false);
+  }
+}
+
+TEST(LinkHover, RightAndBottomEdgesAndBeyondEndHovering) {
+  for (Point p : {Point{120, 5}, Point{5, 16}, Point{-1, 5}, Point{5, -1}, Point{120, 16}}) {
+    SCOPED_TRACE(testing::Message() << p.x << "," << p.y);
+    ExpectStep(linklogic::NextHoverStep(true, p, kClient), false, false, true, true);
+  }
+}
+
+TEST(LinkHover, EmptyClientRectangleHoldsNoPoint) {
+  EXPECT_FALSE(linklogic::PointInRect(Rect{4, 4, 4, 10}, Point{4, 5}));
+  EXPECT_FALSE(linklogic::PointInRect(Rect{4, 4, 10, 4}, Point{5, 4}));
+}
+
+TEST(LinkHover, AfterAClickTheNextMoveStartsAndAMoveOutsideEnds) {
+  bool hovering = linklogic::NextHoverStep(false, Point{3, 3}, kClient).hovering;
+  ASSERT_TRUE(hovering);
+  hovering = false;  // the click clears it and keeps the capture
+  const HoverStep far = linklogic::NextHoverStep(hovering, Point{500, 500}, kClient);
+  ExpectStep(far, true, true, false, true);
+  ExpectStep(linklogic::NextHoverStep(far.hovering, Point{500, 500}, kClient), false, false,
+             true, true);
+}
+
+TEST(LinkOpenResult, AboveThirtyTwoIsSuccessSigned) {
+  EXPECT_FALSE(linklogic::OpenSucceeded(32));
+  EXPECT_TRUE(linklogic::OpenSucceeded(33));
+  EXPECT_FALSE(linklogic::OpenSucceeded(0));
+  EXPECT_FALSE(linklogic::OpenSucceeded(-1));
+  EXPECT_FALSE(linklogic::OpenSucceeded(INTPTR_MIN));
+}
+
+}  // namespace
