@@ -1,4 +1,4 @@
-#include "link_logic.h"
+#include "app/link_logic.h"
 
 #include <algorithm>
 #include <cstring>
