@@ -1,0 +1,139 @@
+#include "framework/dialog.h"
+
+#include <vector>
+
+#include "framework/dialog_template.h"
+#include "framework/win_app.h"
+
+namespace {
+
+// The dialog whose window is being made on this thread: its procedure attaches the object at
+// the window's first message, before WM_INITDIALOG.
+thread_local CDialog* t_creating = nullptr;
+
+}  // namespace
+
+CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_parent(parent) {}
+
+CDialog::~CDialog() {
+  if (m_hWnd != nullptr) ::DestroyWindow(m_hWnd);
+}
+
+const MessageMap* CDialog::ThisMessageMap() {
+  static constexpr MessageMapEntry kEntries[] = {
+      OnCommand<IDOK, BN_CLICKED, &CDialog::OnOK>(),
+      OnCommand<IDCANCEL, BN_CLICKED, &CDialog::OnCancel>(),
+  };
+  static constexpr MessageMap kMap = MakeMessageMap(&CWnd::ThisMessageMap, kEntries);
+  return &kMap;
+}
+
+INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT message, WPARAM, LPARAM) {
+  if (t_creating != nullptr && t_creating->m_hWnd == nullptr) {
+    t_creating->AttachHandle(hwnd);
+    t_creating->HookWindowProc();
+  }
+  if (message != WM_INITDIALOG) return FALSE;
+  auto* dialog = static_cast<CDialog*>(CWnd::FromHandlePermanent(hwnd));
+  return dialog != nullptr ? dialog->OnInitDialog() : FALSE;
+}
+
+HWND CDialog::ModalOwner() const {
+  if (m_parent != nullptr) return m_parent->m_hWnd;
+  CWinApp* app = AfxGetApp();
+  if (app != nullptr && app->m_pMainWnd != nullptr && app->m_pMainWnd != this &&
+      ::IsWindow(app->m_pMainWnd->m_hWnd)) {
+    return app->m_pMainWnd->m_hWnd;
+  }
+  return ::GetActiveWindow();
+}
+
+INT_PTR CDialog::DoModal() {
+  const std::vector<unsigned char> dialogTemplate =
+      LoadHiddenDialogTemplate(AfxGetResourceHandle(), m_templateId);
+  if (dialogTemplate.empty() || m_hWnd != nullptr) return -1;
+
+  HWND owner = ModalOwner();
+  const bool disableOwner = owner != nullptr && ::IsWindowEnabled(owner);
+  if (disableOwner) ::EnableWindow(owner, FALSE);
+
+  m_ended = false;
+  m_result = -1;
+  CDialog* outer = t_creating;
+  t_creating = this;
+  HWND hwnd = ::CreateDialogIndirectParamA(
+      AfxGetResourceHandle(), reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()), owner,
+      &CDialog::StaticDialogProc, 0);
+  t_creating = outer;
+
+  if (hwnd != nullptr && !m_ended) {
+    ::ShowWindow(hwnd, SW_SHOWNORMAL);
+    RunModalLoop();
+  }
+  // The owner comes back before this window goes, so that activation returns to it.
+  if (disableOwner) ::EnableWindow(owner, TRUE);
+  if (owner != nullptr && ::GetActiveWindow() == hwnd) ::SetActiveWindow(owner);
+  if (hwnd != nullptr) ::DestroyWindow(hwnd);
+  return m_result;
+}
+
+void CDialog::RunModalLoop() {
+  MSG msg;
+  while (!m_ended) {
+    const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      // Leave WM_QUIT for whichever loop runs outside this one.
+      ::PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (got == -1) break;
+    if (!WalkPreTranslateTree(m_hWnd, &msg)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageA(&msg);
+    }
+  }
+}
+
+void CDialog::EndDialog(int result) {
+  m_result = result;
+  m_ended = true;
+  // Wakes the modal loop if it is waiting for a message.
+  if (m_hWnd != nullptr) ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+}
+
+BOOL CDialog::OnInitDialog() {
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+void CDialog::DoDataExchange(CDataExchange*) {}
+
+BOOL CDialog::UpdateData(BOOL saveAndValidate) {
+  CDataExchange exchange(this, saveAndValidate);
+  DoDataExchange(&exchange);
+  return exchange.m_failed ? FALSE : TRUE;
+}
+
+void CDialog::OnOK() {
+  if (UpdateData(TRUE)) EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+BOOL CDialog::PreTranslateMessage(MSG* msg) {
+  return m_hWnd != nullptr && ::IsDialogMessageA(m_hWnd, msg);
+}
+
+bool CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  if (CWnd::OnWndMsg(message, wParam, lParam, result)) return true;
+  // Menu and accelerator commands nobody here claims go to the application's command table.
+  if (message == WM_COMMAND && lParam == 0 && AfxGetApp() != nullptr) {
+    return AfxGetApp()->OnCmdMsg(LOWORD(wParam));
+  }
+  return false;
+}
+
+void CDialog::PostNcDestroy() {
+  // A window destroyed from outside still ends the modal loop.
+  if (!m_ended) EndDialog(IDCANCEL);
+}

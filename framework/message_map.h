@@ -1,0 +1,195 @@
+#pragma once
+// Message maps: one constant table per window class, each chained to its base class's table.
+// An entry pairs a message (or a control notification) with a member function; the entry
+// builders below check the handler's signature at compile time.
+#include <windows.h>
+
+#include <cstddef>
+#include <type_traits>
+
+class CWnd;
+
+// A parent hands a child's notifications back to the child under this offset, so that the
+// child's own table can claim them (the child handles it before the parent sees it).
+constexpr UINT kReflectBase = 0xBC00;
+// All colour queries (WM_CTLCOLORSTATIC, ...EDIT, ...BTN) reach the child as this one message,
+// with the device context in wParam and the CTLCOLOR_ kind in lParam.
+constexpr UINT kCtlColorAny = 0x0019;  // the old combined colour query's number
+constexpr UINT kReflectedCtlColor = kReflectBase + kCtlColorAny;
+constexpr UINT kReflectedCommand = kReflectBase + WM_COMMAND;
+constexpr UINT kReflectedNotify = kReflectBase + WM_NOTIFY;
+
+constexpr UINT kAnyId = 0xFFFFFFFF;
+
+// Answers whether it handled the message; `result` is what the window procedure returns.
+using MessageThunk = bool (*)(CWnd& wnd, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+struct MessageMapEntry {
+  UINT message;
+  UINT code;  // notification code of WM_COMMAND / WM_NOTIFY (and their reflections), else 0
+  UINT id;    // control id, or kAnyId
+  MessageThunk thunk;
+};
+
+struct MessageMap {
+  const MessageMap* (*base)();  // null for the root
+  const MessageMapEntry* entries;
+  std::size_t count;
+};
+
+template <std::size_t N>
+constexpr MessageMap MakeMessageMap(const MessageMap* (*base)(), const MessageMapEntry (&entries)[N]) {
+  return MessageMap{base, entries, N};
+}
+
+// The first entry, searching from `map` down its base chain, that claims the message.
+const MessageMapEntry* FindMessageEntry(const MessageMap* map, UINT message, WPARAM wParam,
+                                        LPARAM lParam);
+
+namespace message_map_detail {
+
+template <class Member>
+struct MemberTraits;
+template <class Class, class Function>
+struct MemberTraits<Function Class::*> {
+  using Owner = Class;
+  using Signature = Function;
+};
+
+template <auto Handler>
+using OwnerOf = typename MemberTraits<decltype(Handler)>::Owner;
+
+template <auto Handler, class Signature>
+constexpr bool kHasSignature =
+    std::is_same_v<typename MemberTraits<decltype(Handler)>::Signature, Signature>;
+
+template <auto Handler>
+OwnerOf<Handler>& Target(CWnd& wnd) {
+  static_assert(std::is_base_of_v<CWnd, OwnerOf<Handler>>, "handlers belong to window classes");
+  return static_cast<OwnerOf<Handler>&>(wnd);
+}
+
+template <auto Handler>
+bool CallVoid(CWnd& wnd, WPARAM, LPARAM, LRESULT& result) {
+  (Target<Handler>(wnd).*Handler)();
+  result = 0;
+  return true;
+}
+
+template <auto Handler>
+bool CallRaw(CWnd& wnd, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  result = (Target<Handler>(wnd).*Handler)(wParam, lParam);
+  return true;
+}
+
+template <auto Handler>
+bool CallSysCommand(CWnd& wnd, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  (Target<Handler>(wnd).*Handler)(static_cast<UINT>(wParam), lParam);
+  result = 0;
+  return true;
+}
+
+template <auto Handler>
+bool CallQueryDragIcon(CWnd& wnd, WPARAM, LPARAM, LRESULT& result) {
+  result = reinterpret_cast<LRESULT>((Target<Handler>(wnd).*Handler)());
+  return true;
+}
+
+CWnd* PermanentWindow(HWND hwnd);
+
+template <auto Handler>
+bool CallSetCursor(CWnd& wnd, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  result = (Target<Handler>(wnd).*Handler)(PermanentWindow(reinterpret_cast<HWND>(wParam)),
+                                           LOWORD(lParam), HIWORD(lParam));
+  return true;
+}
+
+template <auto Handler>
+bool CallMouse(CWnd& wnd, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  const POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  (Target<Handler>(wnd).*Handler)(static_cast<UINT>(wParam), point);
+  result = 0;
+  return true;
+}
+
+// A null brush means "not mine": the parent then answers the query itself.
+template <auto Handler>
+bool CallCtlColorReflect(CWnd& wnd, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  const HBRUSH brush =
+      (Target<Handler>(wnd).*Handler)(reinterpret_cast<HDC>(wParam), static_cast<UINT>(lParam));
+  result = reinterpret_cast<LRESULT>(brush);
+  return brush != nullptr;
+}
+
+}  // namespace message_map_detail
+
+// Any message, handled as LRESULT Handler(WPARAM, LPARAM).
+template <UINT Message, auto Handler>
+constexpr MessageMapEntry OnMessage() {
+  static_assert(message_map_detail::kHasSignature<Handler, LRESULT(WPARAM, LPARAM)>,
+                "handler must be LRESULT (WPARAM, LPARAM)");
+  return {Message, 0, kAnyId, &message_map_detail::CallRaw<Handler>};
+}
+
+template <auto Handler>
+constexpr MessageMapEntry OnSysCommand() {
+  static_assert(message_map_detail::kHasSignature<Handler, void(UINT, LPARAM)>,
+                "handler must be void (UINT id, LPARAM)");
+  return {WM_SYSCOMMAND, 0, kAnyId, &message_map_detail::CallSysCommand<Handler>};
+}
+
+template <auto Handler>
+constexpr MessageMapEntry OnPaint() {
+  static_assert(message_map_detail::kHasSignature<Handler, void()>, "handler must be void ()");
+  return {WM_PAINT, 0, kAnyId, &message_map_detail::CallVoid<Handler>};
+}
+
+template <auto Handler>
+constexpr MessageMapEntry OnQueryDragIcon() {
+  static_assert(message_map_detail::kHasSignature<Handler, HCURSOR()>,
+                "handler must be HCURSOR ()");
+  return {WM_QUERYDRAGICON, 0, kAnyId, &message_map_detail::CallQueryDragIcon<Handler>};
+}
+
+// BOOL Handler(CWnd* window under the pointer (null if it has no object), UINT hit test,
+// UINT mouse message). The answer is the message's result; no default processing follows.
+template <auto Handler>
+constexpr MessageMapEntry OnSetCursor() {
+  static_assert(message_map_detail::kHasSignature<Handler, BOOL(CWnd*, UINT, UINT)>,
+                "handler must be BOOL (CWnd*, UINT hitTest, UINT message)");
+  return {WM_SETCURSOR, 0, kAnyId, &message_map_detail::CallSetCursor<Handler>};
+}
+
+template <auto Handler>
+constexpr MessageMapEntry OnMouseMove() {
+  static_assert(message_map_detail::kHasSignature<Handler, void(UINT, POINT)>,
+                "handler must be void (UINT flags, POINT client position)");
+  return {WM_MOUSEMOVE, 0, kAnyId, &message_map_detail::CallMouse<Handler>};
+}
+
+// WM_COMMAND with notification `Code` from control (or menu item) `Id`: void Handler().
+template <UINT Id, UINT Code, auto Handler>
+constexpr MessageMapEntry OnCommand() {
+  static_assert(message_map_detail::kHasSignature<Handler, void()>, "handler must be void ()");
+  return {WM_COMMAND, Code, Id, &message_map_detail::CallVoid<Handler>};
+}
+
+template <UINT Id, auto Handler>
+constexpr MessageMapEntry OnBnClicked() {
+  return OnCommand<Id, BN_CLICKED, Handler>();
+}
+
+// A notification this control sent its parent in a WM_COMMAND, handed back to the control.
+template <UINT Code, auto Handler>
+constexpr MessageMapEntry OnControlReflect() {
+  static_assert(message_map_detail::kHasSignature<Handler, void()>, "handler must be void ()");
+  return {kReflectedCommand, Code, kAnyId, &message_map_detail::CallVoid<Handler>};
+}
+
+// The colour query this control sent its parent, handed back: HBRUSH Handler(HDC, UINT kind).
+template <auto Handler>
+constexpr MessageMapEntry OnCtlColorReflect() {
+  static_assert(message_map_detail::kHasSignature<Handler, HBRUSH(HDC, UINT)>,
+                "handler must be HBRUSH (HDC, UINT CTLCOLOR_ kind)");
+  return {kReflectedCtlColor, 0, kAnyId, &message_map_detail::CallCtlColorReflect<Handler>};
+}

@@ -1,0 +1,167 @@
+#include "framework/wnd.h"
+
+#include <vector>
+
+namespace {
+
+// The window property that links a window to its object.
+constexpr const char* kObjectProperty = "DetectorFrameworkWnd";
+constexpr int kMaxWindowText = 4096;
+
+HWND ChildOfNotification(UINT message, LPARAM lParam) {
+  if (message == WM_COMMAND) return reinterpret_cast<HWND>(lParam);
+  if (message == WM_NOTIFY) {
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    return header ? header->hwndFrom : nullptr;
+  }
+  if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
+    return reinterpret_cast<HWND>(lParam);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+CWnd* message_map_detail::PermanentWindow(HWND hwnd) { return CWnd::FromHandlePermanent(hwnd); }
+
+CWnd::~CWnd() {
+  if (m_hWnd != nullptr) UnsubclassWindow();
+}
+
+CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
+  if (hwnd == nullptr) return nullptr;
+  return static_cast<CWnd*>(::GetPropA(hwnd, kObjectProperty));
+}
+
+const MessageMap* CWnd::ThisMessageMap() {
+  static constexpr MessageMap kMap{nullptr, nullptr, 0};
+  return &kMap;
+}
+
+void CWnd::AttachHandle(HWND hwnd) {
+  m_hWnd = hwnd;
+  ::SetPropA(hwnd, kObjectProperty, this);
+}
+
+void CWnd::HookWindowProc() {
+  m_oldProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(
+      m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StaticWndProc)));
+}
+
+bool CWnd::SubclassWindow(HWND hwnd) {
+  if (m_hWnd != nullptr || !::IsWindow(hwnd) || FromHandlePermanent(hwnd) != nullptr) {
+    return false;
+  }
+  AttachHandle(hwnd);
+  PreSubclassWindow();
+  HookWindowProc();
+  return m_oldProc != nullptr;
+}
+
+bool CWnd::SubclassDlgItem(int id, CWnd* parent) {
+  return parent != nullptr && SubclassWindow(::GetDlgItem(parent->m_hWnd, id));
+}
+
+HWND CWnd::UnsubclassWindow() {
+  HWND hwnd = m_hWnd;
+  if (hwnd == nullptr) return nullptr;
+  if (m_oldProc != nullptr) {
+    ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
+  }
+  Detach();
+  return hwnd;
+}
+
+void CWnd::Detach() {
+  if (m_hWnd != nullptr) ::RemovePropA(m_hWnd, kObjectProperty);
+  m_hWnd = nullptr;
+  m_oldProc = nullptr;
+}
+
+BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+
+bool CWnd::WalkPreTranslateTree(HWND last, MSG* msg) {
+  for (HWND hwnd = msg->hwnd; hwnd != nullptr; hwnd = ::GetParent(hwnd)) {
+    CWnd* wnd = FromHandlePermanent(hwnd);
+    if (wnd != nullptr && wnd->PreTranslateMessage(msg)) return true;
+    if (hwnd == last) break;
+  }
+  return false;
+}
+
+LRESULT CWnd::Default() {
+  return DefWindowProc(m_current.message, m_current.wParam, m_current.lParam);
+}
+
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (m_oldProc != nullptr) return ::CallWindowProcA(m_oldProc, m_hWnd, message, wParam, lParam);
+  return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  CWnd* wnd = FromHandlePermanent(hwnd);
+  if (wnd == nullptr) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  const CurrentMessage outer = wnd->m_current;
+  wnd->m_current = {message, wParam, lParam};
+  const LRESULT result = wnd->WindowProc(message, wParam, lParam);
+  wnd->m_current = outer;
+  if (message == WM_NCDESTROY) {
+    wnd->Detach();
+    wnd->PostNcDestroy();
+  }
+  return result;
+}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  if (!OnWndMsg(message, wParam, lParam, &result)) result = DefWindowProc(message, wParam, lParam);
+  return result;
+}
+
+bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  if (ReflectToChild(message, wParam, lParam, result)) return true;
+  const MessageMapEntry* entry = FindMessageEntry(GetMessageMap(), message, wParam, lParam);
+  return entry != nullptr && entry->thunk(*this, wParam, lParam, *result);
+}
+
+bool CWnd::ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  CWnd* child = FromHandlePermanent(ChildOfNotification(message, lParam));
+  if (child == nullptr || child == this) return false;
+  if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
+    const auto kind = static_cast<LPARAM>(message - WM_CTLCOLORMSGBOX);
+    return child->OnChildNotify(kReflectedCtlColor, wParam, kind, result);
+  }
+  return child->OnChildNotify(kReflectBase + message, wParam, lParam, result);
+}
+
+bool CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  const MessageMapEntry* entry = FindMessageEntry(GetMessageMap(), message, wParam, lParam);
+  return entry != nullptr && entry->thunk(*this, wParam, lParam, *result);
+}
+
+std::string CWnd::GetWindowText() const {
+  std::vector<char> buffer(kMaxWindowText, '\0');
+  const int length = ::GetWindowTextA(m_hWnd, buffer.data(), kMaxWindowText);
+  return std::string(buffer.data(), length > 0 ? static_cast<std::size_t>(length) : 0);
+}
+
+HICON CWnd::SetIcon(HICON icon, BOOL big) {
+  return reinterpret_cast<HICON>(
+      SendMessage(WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
+}
+
+HFONT CWnd::GetFont() const {
+  return reinterpret_cast<HFONT>(::SendMessageA(m_hWnd, WM_GETFONT, 0, 0));
+}
+
+void CWnd::SetFont(HFONT font, BOOL redraw) {
+  SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw);
+}
+
+BOOL CWnd::DestroyWindow() { return m_hWnd != nullptr && ::DestroyWindow(m_hWnd); }
+
+void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
+
+void CWnd::OnPaint() { Default(); }
+
+HCURSOR CWnd::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }

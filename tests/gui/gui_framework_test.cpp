@@ -1,0 +1,341 @@
+// The framework's dispatch under the real window manager: attaching controls, message maps
+// with base chaining, reflection to the child, routing to the child, pre-translation from the
+// modal loop, and the modal run's ways of ending.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+#include "framework/data_exchange.h"
+#include "framework/dialog.h"
+#include "framework/static.h"
+#include "gui_framework_ids.h"
+#include "gui_ui_driver.h"
+
+namespace {
+
+constexpr COLORREF kProbeTextColor = RGB(1, 2, 3);
+
+class ProbeLabel : public CStatic {
+ public:
+  bool handleColour = true;
+  int reflectedClicks = 0;
+  int colourQueries = 0;
+  UINT lastColourKind = 0;
+  BOOL cursorAnswer = TRUE;
+  int cursorQueries = 0;
+  std::vector<POINT> moves;
+  std::vector<UINT> preTranslated;
+  bool attachedAtPreSubclass = false;
+  LONG_PTR procAtPreSubclass = 0;
+
+  void PreSubclassWindow() override {
+    attachedAtPreSubclass = CWnd::FromHandlePermanent(m_hWnd) == this;
+    procAtPreSubclass = ::GetWindowLongPtrA(m_hWnd, GWLP_WNDPROC);
+  }
+  BOOL PreTranslateMessage(MSG* msg) override {
+    preTranslated.push_back(msg->message);
+    return CStatic::PreTranslateMessage(msg);
+  }
+
+ protected:
+  static const MessageMap* ThisMessageMap() {
+    static constexpr MessageMapEntry kEntries[] = {
+        OnControlReflect<STN_CLICKED, &ProbeLabel::Clicked>(),
+        OnCtlColorReflect<&ProbeLabel::Colour>(),
+        OnSetCursor<&ProbeLabel::SetCursor>(),
+        OnMouseMove<&ProbeLabel::MouseMove>(),
+    };
+    static constexpr MessageMap kMap = MakeMessageMap(&CStatic::ThisMessageMap, kEntries);
+    return &kMap;
+  }
+  const MessageMap* GetMessageMap() const override { return ThisMessageMap(); }
+
+ private:
+  void Clicked() { ++reflectedClicks; }
+  HBRUSH Colour(HDC dc, UINT kind) {
+    ++colourQueries;
+    lastColourKind = kind;
+    if (!handleColour) return nullptr;
+    ::SetTextColor(dc, kProbeTextColor);
+    return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
+  }
+  BOOL SetCursor(CWnd*, UINT, UINT) {
+    ++cursorQueries;
+    return cursorAnswer;
+  }
+  void MouseMove(UINT, POINT point) {
+    moves.push_back(point);
+    Default();
+  }
+};
+
+class ProbeDialog : public CDialog {
+ public:
+  ProbeDialog() : CDialog(IDD_GUI_PROBE) {}
+
+  ProbeLabel label;
+  bool bindMissing = false;
+  bool endDuringInit = false;
+  bool exchangeFailed = false;
+  bool visibleDuringInit = true;
+  int parentClicks = 0;
+  int buttonClicks = 0;
+  int showMessages = 0;
+  std::vector<UINT> preTranslated;
+
+  BOOL PreTranslateMessage(MSG* msg) override {
+    preTranslated.push_back(msg->message);
+    return CDialog::PreTranslateMessage(msg);
+  }
+
+ protected:
+  static const MessageMap* ThisMessageMap() {
+    static constexpr MessageMapEntry kEntries[] = {
+        OnCommand<IDC_GUI_LABEL, STN_CLICKED, &ProbeDialog::LabelClicked>(),
+        OnBnClicked<IDC_GUI_BUTTON, &ProbeDialog::ButtonClicked>(),
+        OnMessage<WM_SHOWWINDOW, &ProbeDialog::ShowWindowSeen>(),
+    };
+    static constexpr MessageMap kMap = MakeMessageMap(&CDialog::ThisMessageMap, kEntries);
+    return &kMap;
+  }
+  const MessageMap* GetMessageMap() const override { return ThisMessageMap(); }
+
+  void DoDataExchange(CDataExchange* exchange) override {
+    DDX_Control(exchange, IDC_GUI_LABEL, label);
+    if (bindMissing) {
+      DDX_Control(exchange, IDC_GUI_MISSING, missing_);
+      exchangeFailed = exchange->m_failed;
+    }
+  }
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    visibleDuringInit = IsWindowVisible() != FALSE;
+    if (endDuringInit) EndDialog(77);
+    return TRUE;
+  }
+
+ private:
+  void LabelClicked() { ++parentClicks; }
+  void ButtonClicked() { ++buttonClicks; }
+  LRESULT ShowWindowSeen(WPARAM wParam, LPARAM) {
+    if (wParam) ++showMessages;
+    return Default();
+  }
+
+  CStatic missing_;
+};
+
+// Runs `dialog` modally while `step` drives it from the dialog's own loop.
+INT_PTR RunDriven(CDialog& dialog, std::function<bool()> step) {
+  UiDriver driver(std::move(step));
+  const INT_PTR result = dialog.DoModal();
+  EXPECT_FALSE(driver.TimedOut());
+  return result;
+}
+
+TEST(FrameworkAttach, ControlExchangeSubclassesAfterThePreSubclassHook) {
+  ProbeDialog dialog;
+  LONG_PTR procAfter = 0;
+  HWND labelWindow = nullptr;
+  RunDriven(dialog, [&] {
+    if (dialog.m_hWnd == nullptr) return false;
+    labelWindow = dialog.label.m_hWnd;
+    procAfter = ::GetWindowLongPtrA(labelWindow, GWLP_WNDPROC);
+    dialog.EndDialog(IDCANCEL);
+    return true;
+  });
+  ASSERT_NE(labelWindow, nullptr);
+  EXPECT_TRUE(dialog.label.attachedAtPreSubclass);
+  EXPECT_NE(dialog.label.procAtPreSubclass, 0);
+  EXPECT_NE(dialog.label.procAtPreSubclass, procAfter);
+  // The window is gone and the objects are detached from it.
+  EXPECT_EQ(dialog.m_hWnd, nullptr);
+  EXPECT_EQ(dialog.label.m_hWnd, nullptr);
+}
+
+TEST(FrameworkAttach, MissingControlFailsTheExchangeAndLeavesTheObjectUnattached) {
+  ProbeDialog dialog;
+  dialog.bindMissing = true;
+  RunDriven(dialog, [&] {
+    if (dialog.m_hWnd == nullptr) return false;
+    dialog.EndDialog(IDCANCEL);
+    return true;
+  });
+  EXPECT_TRUE(dialog.exchangeFailed);
+}
+
+TEST(FrameworkDispatch, ReflectionHandsTheChildsNotificationsBackToIt) {
+  ProbeDialog dialog;
+  LRESULT colourAnswer = 0;
+  LRESULT declinedAnswer = 0;
+  RunDriven(dialog, [&] {
+    if (dialog.m_hWnd == nullptr) return false;
+    HWND label = dialog.label.m_hWnd;
+    ::SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_GUI_LABEL, STN_CLICKED),
+                   reinterpret_cast<LPARAM>(label));
+    HDC dc = ::GetDC(label);
+    colourAnswer = ::SendMessageA(dialog.m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                  reinterpret_cast<LPARAM>(label));
+    dialog.label.handleColour = false;
+    declinedAnswer = ::SendMessageA(dialog.m_hWnd, WM_CTLCOLORSTATIC,
+                                    reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label));
+    ::ReleaseDC(label, dc);
+    dialog.EndDialog(IDCANCEL);
+    return true;
+  });
+  // The child claimed the click, so the parent's own entry for it did not run.
+  EXPECT_EQ(dialog.label.reflectedClicks, 1);
+  EXPECT_EQ(dialog.parentClicks, 0);
+  EXPECT_EQ(colourAnswer, reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH)));
+  EXPECT_EQ(dialog.label.lastColourKind, static_cast<UINT>(CTLCOLOR_STATIC));
+  // A child that answers no brush leaves the query to the dialog's default colouring.
+  EXPECT_NE(declinedAnswer, 0);
+  EXPECT_NE(declinedAnswer, colourAnswer);
+}
+
+TEST(FrameworkDispatch, PaintingTheControlAsksTheChildForItsColours) {
+  ProbeDialog dialog;
+  RunDriven(dialog, [&] {
+    if (dialog.m_hWnd == nullptr || !dialog.IsWindowVisible()) return false;
+    ::RedrawWindow(dialog.label.m_hWnd, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    dialog.EndDialog(IDCANCEL);
+    return true;
+  });
+  EXPECT_GT(dialog.label.colourQueries, 0);
+}
+
+TEST(FrameworkDispatch, NotificationsOfUnattachedControlsReachTheParentsTable) {
+  ProbeDialog dialog;
+  RunDriven(dialog, [&] {
+    if (dialog.m_hWnd == nullptr || !dialog.IsWindowVisible()) return false;
+    PressButton(dialog.m_hWnd, IDC_GUI_BUTTON);
+    dialog.EndDialog(IDCANCEL);
+    return true;
+  });
+  EXPECT_EQ(dialog.buttonClicks, 1);
+}
+
+TEST(FrameworkDispatch, CursorAndMouseMessagesReachTheSubclassedChild) {
+  ProbeDialog dialog;
+  LRESULT cursorHandled = 0;
+  LRESULT cursorDeclined = 1;
+  RunDriven(dialog, [&] {
+    if (dialog.m_hWnd == nullptr) return false;
+    HWND label = dialog.label.m_hWnd;
+    cursorHandled = ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
+                                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    dialog.label.cursorAnswer = FALSE;
+    cursorDeclined = ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
+                                    MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    ::SendMessageA(label, WM_MOUSEMOVE, 0, MAKELPARAM(7, 3));
+    ::SendMessageA(label, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-5, -2));
+    dialog.EndDialog(IDCANCEL);
+    return true;
+  });
+  EXPECT_EQ(dialog.label.cursorQueries, 2);
+  EXPECT_EQ(cursorHandled, TRUE);
+  EXPECT_EQ(cursorDeclined, FALSE);
+  ASSERT_EQ(dialog.label.moves.size(), 2u);
+  EXPECT_EQ(dialog.label.moves[0].x, 7);
+  EXPECT_EQ(dialog.label.moves[0].y, 3);
+  // Positions left of or above the client area arrive signed.
+  EXPECT_EQ(dialog.label.moves[1].x, -5);
+  EXPECT_EQ(dialog.label.moves[1].y, -2);
+}
+
+TEST(FrameworkModal, QueuedMessagesArePreTranslatedByTheChildThenTheDialog) {
+  ProbeDialog dialog;
+  constexpr UINT kProbeMessage = WM_APP + 7;
+  int stage = 0;
+  RunDriven(dialog, [&] {
+    if (dialog.m_hWnd == nullptr) return false;
+    if (stage == 0) {
+      ::PostMessageA(dialog.label.m_hWnd, kProbeMessage, 0, 0);
+      stage = 1;
+      return false;
+    }
+    dialog.EndDialog(IDCANCEL);
+    return true;
+  });
+  auto seen = [&](const std::vector<UINT>& log) {
+    return std::count(log.begin(), log.end(), kProbeMessage);
+  };
+  EXPECT_EQ(seen(dialog.label.preTranslated), 1);
+  EXPECT_EQ(seen(dialog.preTranslated), 1);
+}
+
+TEST(FrameworkModal, EscapeAndTheOkButtonEndTheRunThroughTheDefaultHandlers) {
+  ProbeDialog escaped;
+  const INT_PTR escapeResult = RunDriven(escaped, [&] {
+    if (escaped.m_hWnd == nullptr || !escaped.IsWindowVisible()) return false;
+    ::PostMessageA(::GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+    return true;
+  });
+  EXPECT_EQ(escapeResult, IDCANCEL);
+
+  ProbeDialog confirmed;
+  const INT_PTR okResult = RunDriven(confirmed, [&] {
+    if (confirmed.m_hWnd == nullptr || !confirmed.IsWindowVisible()) return false;
+    PressButton(confirmed.m_hWnd, IDOK);
+    return true;
+  });
+  EXPECT_EQ(okResult, IDOK);
+}
+
+TEST(FrameworkModal, EndingDuringInitialisationNeverShowsTheWindow) {
+  ProbeDialog dialog;
+  dialog.endDuringInit = true;
+  UiDriver driver([] { return false; }, 2000);
+  EXPECT_EQ(dialog.DoModal(), 77);
+  EXPECT_FALSE(driver.TimedOut());
+  EXPECT_FALSE(dialog.visibleDuringInit);
+  EXPECT_EQ(dialog.showMessages, 0);
+}
+
+TEST(FrameworkModal, DestroyingTheWindowFromOutsideEndsTheRun) {
+  ProbeDialog dialog;
+  const INT_PTR result = RunDriven(dialog, [&] {
+    if (dialog.m_hWnd == nullptr) return false;
+    ::DestroyWindow(dialog.m_hWnd);
+    return true;
+  });
+  EXPECT_EQ(result, IDCANCEL);
+}
+
+TEST(FrameworkModal, ANestedDialogDisablesItsOwnerUntilItEnds) {
+  ProbeDialog outer;
+  ProbeDialog inner;
+  bool ownerDisabledDuringInner = false;
+  HWND innerOwner = nullptr;
+  bool ownerEnabledAfter = false;
+  int stage = 0;
+  RunDriven(outer, [&] {
+    if (outer.m_hWnd == nullptr || !outer.IsWindowVisible()) return false;
+    if (stage == 0) {
+      stage = 1;
+      ::SetActiveWindow(outer.m_hWnd);
+      inner.DoModal();  // this driver keeps ticking inside the nested loop
+      ownerEnabledAfter = ::IsWindowEnabled(outer.m_hWnd) != FALSE;
+      outer.EndDialog(IDCANCEL);
+      return true;
+    }
+    if (stage == 1 && inner.m_hWnd != nullptr && inner.IsWindowVisible()) {
+      stage = 2;
+      innerOwner = ::GetWindow(inner.m_hWnd, GW_OWNER);
+      ownerDisabledDuringInner = !::IsWindowEnabled(outer.m_hWnd);
+      inner.EndDialog(IDOK);
+    }
+    return false;
+  });
+  EXPECT_EQ(stage, 2);
+  EXPECT_TRUE(ownerDisabledDuringInner);
+  EXPECT_NE(innerOwner, nullptr);
+  EXPECT_TRUE(ownerEnabledAfter);
+}
+
+}  // namespace

@@ -1,0 +1,44 @@
+#pragma once
+// Drives windows from inside the test's own thread: a timer runs a step function from whatever
+// message loop is running (the dialog's, a message box's), until the step says it is done or
+// the time runs out. On time-out every window of the thread is asked to close, so a test that
+// goes wrong ends instead of hanging.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class UiDriver {
+ public:
+  static constexpr DWORD kDefaultTimeoutMs = 15000;
+  static constexpr UINT kTickMs = 20;
+
+  explicit UiDriver(std::function<bool()> step, DWORD timeoutMs = kDefaultTimeoutMs);
+  ~UiDriver();
+  UiDriver(const UiDriver&) = delete;
+  UiDriver& operator=(const UiDriver&) = delete;
+
+  bool Done() const { return m_done; }
+  bool TimedOut() const { return m_timedOut; }
+
+ private:
+  static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);
+  void Tick();
+
+  std::function<bool()> m_step;
+  DWORD m_deadline;
+  UINT_PTR m_timer = 0;
+  bool m_done = false;
+  bool m_timedOut = false;
+};
+
+// Visible dialog-class windows (#32770) of this thread owned by `owner` (any owner if null).
+std::vector<HWND> ThreadDialogs(HWND owner);
+HWND FirstThreadDialog(HWND owner);
+std::string WindowText(HWND hwnd);
+std::string ClassName(HWND hwnd);
+// Clicks button `id` of dialog `dialog` the way a user's click reports it.
+void PressButton(HWND dialog, int id);
+// Runs the thread's message loop until `done` or the time-out; false on time-out.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = UiDriver::kDefaultTimeoutMs);
