@@ -1,0 +1,243 @@
+#include "app/link_label.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr UINT_PTR kToolId = 1;
+constexpr int kHandCursorId = 106;
+constexpr const char* kHelpViewer = "\\winhlp32.exe";
+constexpr const char* kHtmlFileType = ".htm";
+constexpr std::size_t kRegistryValueSize = 260;  // 259 characters and the terminator
+constexpr UINT kRedrawNow = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW;
+// What a refused target answers: a shell-style failure code, so the click fails as any other.
+constexpr INT_PTR kRefusedTargetResult = SE_ERR_ACCESSDENIED;
+
+struct KeyCloser {
+  void operator()(HKEY key) const { ::RegCloseKey(key); }
+};
+using OpenKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+
+struct LibraryFreer {
+  void operator()(HMODULE module) const { ::FreeLibrary(module); }
+};
+using LoadedLibrary = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
+
+bool IsAnsiLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
+
+linklogic::Rect ToLogicRect(const RECT& r) {
+  return {static_cast<std::int32_t>(r.left), static_cast<std::int32_t>(r.top),
+          static_cast<std::int32_t>(r.right), static_cast<std::int32_t>(r.bottom)};
+}
+
+// The command registered for opening ".htm" files, with the URL in place of its placeholder.
+INT_PTR OpenWithHtmlProgram(const char* url, int showCommand, INT_PTR shellResult) {
+  linklogic::CommandBuffer fileType{};
+  linklogic::CommandBuffer commandKey{};
+  linklogic::CommandBuffer commandTemplate{};
+  linklogic::CommandBuffer commandLine{};
+  if (CLinkLabel::ReadDefaultValue(HKEY_CLASSES_ROOT, kHtmlFileType, fileType) != 0 ||
+      !linklogic::BuildOpenCommandKey(fileType.data(), commandKey) ||
+      CLinkLabel::ReadDefaultValue(HKEY_CLASSES_ROOT, commandKey.data(), commandTemplate) != 0 ||
+      !linklogic::BuildCommandLine(commandTemplate.data(), url, IsAnsiLeadByte, commandLine)) {
+    return shellResult;
+  }
+  return static_cast<INT_PTR>(::WinExec(commandLine.data(), static_cast<UINT>(showCommand)));
+}
+
+}  // namespace
+
+CLinkLabel::CLinkLabel()
+    : m_linkColor(linklogic::kDefaultLinkColour),
+      m_visitedColor(linklogic::kDefaultVisitedColour),
+      m_hoverColor(::GetSysColor(COLOR_BTNHIGHLIGHT)),
+      m_hovering(FALSE),
+      m_visited(FALSE),
+      m_underlined(TRUE),
+      m_fitToText(TRUE),
+      m_cursor(nullptr) {}
+
+CLinkLabel::~CLinkLabel() {
+  m_underlineFont.DeleteObject();
+  m_tip.DestroyWindow();
+  m_target.clear();
+}
+
+const MessageMap* CLinkLabel::ThisMessageMap() {
+  static constexpr MessageMapEntry kEntries[] = {
+      OnControlReflect<STN_CLICKED, &CLinkLabel::HandleClick>(),
+      OnCtlColorReflect<&CLinkLabel::ChooseTextColor>(),
+      OnSetCursor<&CLinkLabel::HandleSetCursor>(),
+      OnMouseMove<&CLinkLabel::HandleMouseMove>(),
+  };
+  static constexpr MessageMap kMap = MakeMessageMap(&CStatic::ThisMessageMap, kEntries);
+  return &kMap;
+}
+
+void CLinkLabel::SetTarget(const char* url) {
+  m_target = url != nullptr ? url : "";
+  if (!HasWindow()) return;
+  FitToText();
+  m_tip.UpdateTipText(this, kToolId, m_target.c_str());
+}
+
+void CLinkLabel::SetTextColors(COLORREF link, COLORREF visited, COLORREF hover) {
+  m_linkColor = link;
+  m_visitedColor = visited;
+  m_hoverColor = linklogic::ResolveHoverColour(hover, ::GetSysColor(COLOR_HIGHLIGHT));
+  if (HasWindow()) Invalidate(TRUE);
+}
+
+void CLinkLabel::SetUnderlined(BOOL on) {
+  m_underlined = on;
+  if (!HasWindow()) return;
+  MakeUnderlineFont();
+  Invalidate(TRUE);
+}
+
+void CLinkLabel::SetHoverCursor(HCURSOR cursor) {
+  m_cursor = cursor;
+  if (cursor == nullptr) LoadHandCursor();
+}
+
+void CLinkLabel::PreSubclassWindow() {
+  ::SetWindowLongA(m_hWnd, GWL_STYLE, static_cast<LONG>(GetStyle() | SS_NOTIFY));
+  if (m_target.empty()) m_target = GetWindowText();
+  if (GetWindowText().empty()) SetWindowText(m_target.c_str());
+  MakeUnderlineFont();
+  FitToText();
+  LoadHandCursor();
+  RECT client{};
+  GetClientRect(&client);
+  m_tip.Create(this, WS_POPUP);  // the label works on without its tooltip
+  m_tip.AddTool(this, kToolId, client, m_target.c_str());
+  CStatic::PreSubclassWindow();
+}
+
+BOOL CLinkLabel::PreTranslateMessage(MSG* msg) {
+  m_tip.RelayEvent(msg);
+  return CStatic::PreTranslateMessage(msg);
+}
+
+void CLinkLabel::HandleClick() {
+  m_hovering = FALSE;  // the capture stays: the next move starts hovering again
+  m_visited = linklogic::OpenSucceeded(OpenTarget(m_target.c_str(), SW_SHOW)) ? TRUE : FALSE;
+  if (!m_visited) {
+    ::MessageBeep(MB_ICONEXCLAMATION);
+    return;
+  }
+  Invalidate(TRUE);
+}
+
+HBRUSH CLinkLabel::ChooseTextColor(HDC dc, UINT kind) {
+  if (kind != CTLCOLOR_STATIC) return nullptr;
+  const linklogic::LinkColours colours{m_linkColor, m_visitedColor, m_hoverColor};
+  ::SetTextColor(dc, linklogic::ChooseTextColour(colours, m_hovering != FALSE, m_visited != FALSE));
+  ::SetBkMode(dc, TRANSPARENT);
+  return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
+}
+
+BOOL CLinkLabel::HandleSetCursor(CWnd*, UINT, UINT) {
+  if (m_cursor == nullptr) return FALSE;
+  ::SetCursor(m_cursor);
+  return TRUE;
+}
+
+void CLinkLabel::HandleMouseMove(UINT, POINT point) {
+  Default();
+  RECT client{};
+  GetClientRect(&client);
+  const linklogic::HoverStep step = linklogic::NextHoverStep(
+      m_hovering != FALSE, {static_cast<std::int32_t>(point.x), static_cast<std::int32_t>(point.y)},
+      ToLogicRect(client));
+  m_hovering = step.hovering ? TRUE : FALSE;
+  if (step.releaseCapture) ::ReleaseCapture();
+  if (step.redraw) RedrawNow();
+  if (step.takeCapture) ::SetCapture(m_hWnd);
+}
+
+void CLinkLabel::RedrawNow() { ::RedrawWindow(m_hWnd, nullptr, nullptr, kRedrawNow); }
+
+void CLinkLabel::MakeUnderlineFont() {
+  LOGFONTA logFont{};
+  const HFONT current = GetFont();
+  if (current == nullptr || ::GetObjectA(current, sizeof(logFont), &logFont) == 0) return;
+  logFont.lfUnderline = static_cast<BYTE>(m_underlined & 0xFF);
+  m_underlineFont.CreateFontIndirect(&logFont);  // on failure the control falls back to its default
+  SetFont(m_underlineFont.GetSafeHandle(), TRUE);
+}
+
+void CLinkLabel::FitToText() {
+  if (!HasWindow() || !m_fitToText) return;
+  RECT rect{};
+  GetWindowRect(&rect);
+  if (const HWND parent = GetParent()) {
+    auto* corners = reinterpret_cast<POINT*>(&rect);
+    ::ScreenToClient(parent, &corners[0]);
+    ::ScreenToClient(parent, &corners[1]);
+  }
+  const SIZE extent = MeasureText();
+  const linklogic::Rect fitted =
+      linklogic::FitRect(GetStyle(), ToLogicRect(rect),
+                         {static_cast<std::int32_t>(extent.cx), static_cast<std::int32_t>(extent.cy)});
+  ::SetWindowPos(m_hWnd, nullptr, fitted.left, fitted.top, fitted.right - fitted.left,
+                 fitted.bottom - fitted.top, SWP_NOZORDER);
+}
+
+SIZE CLinkLabel::MeasureText() const {
+  SIZE extent{};
+  const std::string text = GetWindowText();
+  const HDC dc = ::GetDC(m_hWnd);
+  if (dc == nullptr) return extent;
+  const HGDIOBJ previous = m_underlineFont.GetSafeHandle() != nullptr
+                               ? ::SelectObject(dc, m_underlineFont.GetSafeHandle())
+                               : nullptr;
+  ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  if (previous != nullptr) ::SelectObject(dc, previous);
+  ::ReleaseDC(m_hWnd, dc);
+  return extent;
+}
+
+void CLinkLabel::LoadHandCursor() {
+  if (m_cursor != nullptr) return;
+  char path[MAX_PATH] = {};
+  const UINT length = ::GetWindowsDirectoryA(path, MAX_PATH);
+  if (length == 0 || length + std::strlen(kHelpViewer) >= MAX_PATH) return;
+  std::memcpy(path + length, kHelpViewer, std::strlen(kHelpViewer) + 1);
+  // Loaded for its resources only: none of the help viewer's code runs in this process.
+  const LoadedLibrary viewer(::LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  if (!viewer) return;
+  const HCURSOR shared = ::LoadCursorA(viewer.get(), MAKEINTRESOURCEA(kHandCursorId));
+  if (shared == nullptr) return;
+  m_ownHandCursor.reset(::CopyIcon(shared));
+  m_cursor = m_ownHandCursor.get();
+}
+
+INT_PTR CLinkLabel::OpenTarget(const char* url, int showCommand) {
+  if (url == nullptr || !linklogic::IsOpenableWebAddress(url)) return kRefusedTargetResult;
+  const auto shellResult = reinterpret_cast<INT_PTR>(
+      ::ShellExecuteA(nullptr, "open", url, nullptr, nullptr, showCommand));
+  if (static_cast<UINT_PTR>(shellResult) > linklogic::kLastFailureResult) return shellResult;
+  return OpenWithHtmlProgram(url, showCommand, shellResult);
+}
+
+LONG CLinkLabel::ReadDefaultValue(HKEY root, const char* subKey, linklogic::CommandBuffer& out) {
+  HKEY rawKey = nullptr;
+  const LONG opened = ::RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE, &rawKey);
+  if (opened != ERROR_SUCCESS) return opened;
+  const OpenKey key(rawKey);
+  char value[kRegistryValueSize + 1] = {};  // room to terminate a value stored without one
+  DWORD type = REG_NONE;
+  DWORD size = kRegistryValueSize;
+  const LONG read =
+      ::RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+  if (read != ERROR_SUCCESS) return read;
+  if (type != REG_SZ) return ERROR_INVALID_DATA;
+  value[size] = '\0';
+  const std::size_t length = std::strlen(value);
+  if (length == 0 || length >= kRegistryValueSize) return ERROR_FILE_NOT_FOUND;
+  std::memcpy(out.data(), value, length + 1);
+  return ERROR_SUCCESS;
+}

@@ -1,0 +1,74 @@
+#pragma once
+// CLinkLabel: a dialog's static text control made into a hyperlink. It draws in the link
+// colour with an underlined font, in the hover colour under the pointer, shows a hand cursor
+// and a tooltip with its address, and opens the address in the browser when clicked.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <type_traits>
+
+#include "app/link_logic.h"
+#include "framework/font.h"
+#include "framework/static.h"
+#include "framework/tooltip.h"
+
+class CLinkLabel : public CStatic {
+ public:
+  CLinkLabel();
+  ~CLinkLabel() override;
+
+  void SetTarget(const char* url);
+  COLORREF LinkColor() const { return m_linkColor; }
+  // A hover colour of -1 stands for the system highlight colour at the time of the call.
+  void SetTextColors(COLORREF link, COLORREF visited, COLORREF hover);
+  void SetUnderlined(BOOL on);
+  // The cursor stays the caller's; null loads the default hand cursor.
+  void SetHoverCursor(HCURSOR cursor);
+
+  // Opens a web address with the shell, else with the program registered for ".htm". Greater
+  // than 32 on success. Anything but an http(s) address is refused without running anything.
+  static INT_PTR OpenTarget(const char* url, int showCommand);
+  // The default text value of root\subKey into `out`: 0, or the error that kept it from being
+  // read (missing, empty, not text, longer than 259 characters).
+  static LONG ReadDefaultValue(HKEY root, const char* subKey, linklogic::CommandBuffer& out);
+
+ protected:
+  void PreSubclassWindow() override;
+  BOOL PreTranslateMessage(MSG* msg) override;
+  static const MessageMap* ThisMessageMap();
+  const MessageMap* GetMessageMap() const override { return ThisMessageMap(); }
+
+ private:
+  struct CursorDeleter {
+    void operator()(HICON cursor) const { ::DestroyCursor(cursor); }
+  };
+  using OwnedCursor = std::unique_ptr<std::remove_pointer_t<HICON>, CursorDeleter>;
+
+  void HandleClick();
+  HBRUSH ChooseTextColor(HDC dc, UINT kind);
+  BOOL HandleSetCursor(CWnd* window, UINT hitTest, UINT message);
+  void HandleMouseMove(UINT flags, POINT point);
+
+  bool HasWindow() const { return m_hWnd != nullptr && ::IsWindow(m_hWnd); }
+  void MakeUnderlineFont();
+  void FitToText();
+  SIZE MeasureText() const;
+  void LoadHandCursor();
+  void RedrawNow();
+
+  COLORREF m_linkColor;
+  COLORREF m_visitedColor;
+  COLORREF m_hoverColor;
+  BOOL m_hovering;
+  BOOL m_visited;
+  BOOL m_underlined;
+  BOOL m_fitToText;
+  std::string m_target;
+  CFont m_underlineFont;
+  HCURSOR m_cursor;
+  CToolTipCtrl m_tip;
+  // The private copy of the default hand cursor, kept until the label goes even when
+  // SetHoverCursor drops it from m_cursor.
+  OwnedCursor m_ownHandCursor;
+};
