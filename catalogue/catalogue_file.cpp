@@ -1,0 +1,91 @@
+#include "catalogue/catalogue_file.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <new>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+#ifdef _WIN32
+struct HandleCloser {
+  void operator()(void* handle) const { CloseHandle(handle); }
+};
+using FileHandle = std::unique_ptr<void, HandleCloser>;
+
+FileHandle OpenForReplace(const char* path) {
+  HANDLE handle = CreateFileA(path, FILE_ALL_ACCESS, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  return FileHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+}
+#else
+struct FdCloser {
+  void operator()(int* fd) const {
+    close(*fd);
+    delete fd;
+  }
+};
+using FileHandle = std::unique_ptr<int, FdCloser>;
+
+FileHandle OpenForReplace(const char* path) {
+  int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) return nullptr;
+  int* owned = new (std::nothrow) int(fd);
+  if (owned == nullptr) close(fd);
+  return FileHandle(owned);
+}
+#endif
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+bool ReplaceFileWith(const char* path, const char* bytes, std::size_t count) {
+  FileHandle file = OpenForReplace(path);
+  if (!file) return false;
+#ifdef _WIN32
+  DWORD written = 0;
+  WriteFile(file.get(), bytes, static_cast<DWORD>(count), &written, nullptr);
+#else
+  ssize_t written = write(*file, bytes, count);
+  (void)written;
+#endif
+  return true;
+}
+
+void DeleteFileQuietly(const char* path) {
+#ifdef _WIN32
+  DeleteFileA(path);
+#else
+  unlink(path);
+#endif
+}
+
+bool ReadFileBytes(const char* path, std::string& bytes) {
+  bytes.clear();
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+  if (!file) return false;
+  constexpr std::size_t kChunk = 64 * 1024;
+  char chunk[kChunk];
+  while (bytes.size() < kMaxCatalogueFileBytes) {
+    std::size_t want = std::min(kChunk, kMaxCatalogueFileBytes - bytes.size());
+    std::size_t got = std::fread(chunk, 1, want, file.get());
+    if (got == 0) break;
+    try {
+      bytes.append(chunk, got);
+    } catch (const std::bad_alloc&) {
+      bytes.clear();
+      return false;
+    }
+  }
+  return true;
+}

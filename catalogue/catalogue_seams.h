@@ -1,0 +1,29 @@
+#pragma once
+// Points where tests replace what the platform would answer. Each setter takes nullptr (or
+// the defaults) to restore the real behaviour. Not for the program itself.
+#include <cstdint>
+
+struct CatalogueEntry;
+
+namespace catalogue_seams {
+
+// Same contract as GetTempPathA: the length written (folder ends with a separator), the size
+// needed when the buffer is too small, 0 on failure.
+using TempFolderFn = unsigned (*)(unsigned size, char* buffer);
+void SetTempFolder(TempFolderFn fn);
+
+struct SocketStartup {
+  int code;               // what WSAStartup returned
+  std::uint16_t version;  // the version it granted
+};
+using SocketStartupFn = SocketStartup (*)();
+void SetSocketStartup(SocketStartupFn fn);
+
+// Returns `count` cleared records, or nullptr when memory is short.
+using EntryAllocatorFn = CatalogueEntry* (*)(std::uint32_t count);
+void SetEntryAllocator(EntryAllocatorFn fn);
+
+void SetFetchTimeouts(int connectMilliseconds, int receiveMilliseconds);
+void RestoreFetchTimeouts();
+
+}  // namespace catalogue_seams

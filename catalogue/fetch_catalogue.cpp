@@ -1,0 +1,147 @@
+#include "catalogue/fetch_catalogue.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "catalogue/catalogue_file.h"
+#include "catalogue/catalogue_path.h"
+#include "catalogue/catalogue_seams.h"
+#include "catalogue/socket_compat.h"
+
+namespace {
+
+int g_connectTimeout = kConnectTimeoutMilliseconds;
+int g_receiveTimeout = kReceiveTimeoutMilliseconds;
+
+void FailureLine(const char* label, int code) { std::fprintf(stderr, "\n%s: %d\n", label, code); }
+
+const hostent* LookUp(const char* host) {
+  auto address = inet_addr(host);
+  if (address == INADDR_NONE) return gethostbyname(host);
+  return gethostbyaddr(reinterpret_cast<const char*>(&address), 4, AF_INET);
+}
+
+unsigned short HttpPort() {
+  const servent* service = getservbyname("http", "tcp");
+  return service != nullptr ? static_cast<unsigned short>(service->s_port)
+                            : htons(kFallbackHttpPort);
+}
+
+// 0, or the code of the failure; a connection that does not finish in time fails with the
+// time-out code.
+int ConnectWithin(SocketHandle socket, const sockaddr_in& server, int timeoutMilliseconds) {
+  if (!SetSocketBlocking(socket, false)) return LastSocketError();
+  int code = 0;
+  if (connect(socket, reinterpret_cast<const sockaddr*>(&server), sizeof server) != 0) {
+    code = LastSocketError();
+    if (ConnectInProgress(code)) {
+      int ready = WaitForSocket(socket, true, timeoutMilliseconds);
+      code = ready > 0 ? PendingConnectError(socket) : (ready == 0 ? kTimedOutCode : LastSocketError());
+    }
+  }
+  if (code == 0 && !SetSocketBlocking(socket, true)) code = LastSocketError();
+  return code;
+}
+
+// Bytes received (0 when the server closed), or -1 with `code` set.
+int ReceiveWithin(SocketHandle socket, char* buffer, int size, int timeoutMilliseconds, int& code) {
+  int ready = WaitForSocket(socket, false, timeoutMilliseconds);
+  if (ready <= 0) {
+    code = ready == 0 ? kTimedOutCode : LastSocketError();
+    return -1;
+  }
+  int count = static_cast<int>(recv(socket, buffer, size, 0));
+  if (count < 0) code = LastSocketError();
+  return count;
+}
+
+// Receives until the server closes or a receive fails. A reply longer than the buffer keeps
+// the bytes that fit and ends as a receive failure: reading on would let an endless sender
+// hold the program, and what fits is stored like the bytes before any other failure.
+std::size_t ReceiveReply(SocketHandle socket, char* request, char* reply) {
+  std::size_t received = 0;
+  for (;;) {
+    int code = 0;
+    int count = ReceiveWithin(socket, request, static_cast<int>(kRequestBufferSize), g_receiveTimeout, code);
+    if (count < 0) {
+      FailureLine("recv()", code);
+      return received;
+    }
+    std::fprintf(stderr, "\nrecv() returned %d bytes", count);
+    if (count == 0) return received;
+    std::size_t room = kReplyBufferSize - received;
+    std::size_t taken = static_cast<std::size_t>(count) < room ? static_cast<std::size_t>(count) : room;
+    std::memcpy(reply + received, request, taken);
+    received += taken;
+    if (taken < static_cast<std::size_t>(count)) {
+      FailureLine("recv()", kMessageTooLongCode);
+      return received;
+    }
+  }
+}
+
+void StoreReply(const char* reply, std::size_t count) {
+  char path[kCataloguePathSize];
+  if (!FormCataloguePath(path)) return;  // no path: nothing is written anywhere
+  ReplaceFileWith(path, reply, count);
+}
+
+}  // namespace
+
+void FetchCatalogue(const char* host, const char* path) {
+  const hostent* entry = LookUp(host);
+  if (entry == nullptr || entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr ||
+      entry->h_length != 4) {
+    FailureLine("gethostbyname()", LastLookupError());
+    return;
+  }
+  sockaddr_in server{};
+  server.sin_family = AF_INET;
+  std::memcpy(&server.sin_addr, entry->h_addr_list[0], 4);
+
+  SocketGuard socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+  if (socket.get() == kNoSocket) {
+    FailureLine("socket()", LastSocketError());
+    return;
+  }
+  server.sin_port = HttpPort();
+
+  int code = ConnectWithin(socket.get(), server, g_connectTimeout);
+  if (code != 0) {
+    FailureLine("connect()", code);
+    return;
+  }
+
+  char request[kRequestBufferSize];
+  int length = std::snprintf(request, sizeof request, "GET %s\n", path);
+  if (length < 0 || static_cast<std::size_t>(length) >= sizeof request) {
+    // Never sent cut short: a shortened path would ask for another file.
+    FailureLine("send()", kMessageTooLongCode);
+    return;
+  }
+  if (send(socket.get(), request, length, kSendFlags) < 0) {
+    FailureLine("send()", LastSocketError());
+    return;
+  }
+
+  std::unique_ptr<char[]> reply(new (std::nothrow) char[kReplyBufferSize]);
+  std::size_t received = 0;
+  if (reply) {
+    received = ReceiveReply(socket.get(), request, reply.get());
+  } else {
+    // Counted as a receive that failed before any byte: the file becomes empty.
+    FailureLine("recv()", kNoBuffersCode);
+  }
+  StoreReply(reply ? reply.get() : "", received);
+}
+
+void catalogue_seams::SetFetchTimeouts(int connectMilliseconds, int receiveMilliseconds) {
+  g_connectTimeout = connectMilliseconds;
+  g_receiveTimeout = receiveMilliseconds;
+}
+
+void catalogue_seams::RestoreFetchTimeouts() {
+  SetFetchTimeouts(kConnectTimeoutMilliseconds, kReceiveTimeoutMilliseconds);
+}

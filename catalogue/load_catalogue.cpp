@@ -1,0 +1,93 @@
+#include "catalogue/load_catalogue.h"
+
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "catalogue/catalogue_file.h"
+#include "catalogue/catalogue_path.h"
+#include "catalogue/catalogue_seams.h"
+#include "catalogue/catalogue_table.h"
+#include "catalogue/failure_message.h"
+#include "catalogue/fetch_catalogue.h"
+#include "catalogue/profile_reader.h"
+#include "catalogue/socket_session.h"
+
+namespace {
+
+constexpr const char kMainSection[] = "MAIN";
+constexpr const char kCountKey[] = "TotleNumber";
+constexpr const char kRecordSectionFormat[] = "Number%u";
+
+CatalogueEntry* PlatformAllocate(std::uint32_t count) {
+  return new (std::nothrow) CatalogueEntry[count]();
+}
+
+catalogue_seams::EntryAllocatorFn g_allocate = nullptr;
+
+int Fail(CatalogueOwner& owner) {
+  FailureMessage message = CatalogueFailureMessage(owner.LanguageId());
+  owner.HideStatusText();
+  owner.ShowFailureMessage(message.text, message.caption);
+  return 0;
+}
+
+void ReadRecord(const ProfileReader& file, std::uint32_t number, CatalogueEntry& entry) {
+  char section[32];
+  std::snprintf(section, sizeof section, kRecordSectionFormat, number);
+  entry.vid = file.ReadInt(section, "vid", 0);
+  entry.pid = file.ReadInt(section, "pid", 0);
+  file.ReadText(section, "URL_XP_32", "", entry.urlXp32, kUrlSize);
+  file.ReadText(section, "URL_XP_64", "", entry.urlXp64, kUrlSize);
+  file.ReadText(section, "URL_Vista_32", "", entry.urlVista32, kUrlSize);
+  file.ReadText(section, "URL_Vista_64", "", entry.urlVista64, kUrlSize);
+  entry.found = 0;
+}
+
+void FreeEntries(DriverCatalogue& table) {
+  delete[] table.entries;
+  table.entries = nullptr;
+  table.count = 0;
+}
+
+}  // namespace
+
+int LoadCatalogueFromText(CatalogueOwner& owner, std::string_view text) {
+  DriverCatalogue& table = TheCatalogue();
+  FreeEntries(table);  // a second load must not leak the first
+  ProfileReader file(text);
+  std::uint32_t count = file.ReadInt(kMainSection, kCountKey, 0);
+  if (count == 0 || count > kMaxCatalogueCount) return Fail(owner);
+
+  CatalogueEntry* entries = (g_allocate != nullptr ? g_allocate : PlatformAllocate)(count);
+  if (entries == nullptr) return Fail(owner);
+  for (std::uint32_t k = 1; k <= count; ++k) ReadRecord(file, k, entries[k - 1]);
+  table.entries = entries;
+  table.count = count;
+  return 1;
+}
+
+int LoadCatalogueFromFile(CatalogueOwner& owner, const char* path) {
+  std::string bytes;
+  // A missing path, missing file or short memory all leave no text, hence no valid count.
+  if (path != nullptr && *path != '\0') ReadFileBytes(path, bytes);
+  return LoadCatalogueFromText(owner, bytes);
+}
+
+int LoadCatalogue(CatalogueOwner& owner, const char* host) {
+  char path[kCataloguePathSize];
+  FormCataloguePath(path);  // an unformed path is empty: nothing stored, nothing read
+  if (!StartSocketSession()) return 0;
+  FetchCatalogue(host, kCatalogueServerPath);
+  EndSocketSession();
+  return LoadCatalogueFromFile(owner, path);
+}
+
+void ReleaseCatalogue() {
+  FreeEntries(TheCatalogue());
+  char path[kCataloguePathSize];
+  if (FormCataloguePath(path)) DeleteFileQuietly(path);
+}
+
+void catalogue_seams::SetEntryAllocator(EntryAllocatorFn fn) { g_allocate = fn; }

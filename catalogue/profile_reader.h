@@ -1,0 +1,48 @@
+#pragma once
+// Reads a profile (INI) file once and answers each value the way the platform's profile
+// functions do for the catalogue's keys: names without regard to letter case, blanks around
+// names and values dropped, the first section and the first key of a name win.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+class ProfileReader {
+ public:
+  // Never fails: text that is not a profile simply holds no sections.
+  explicit ProfileReader(std::string_view text);
+  // The keys point into the reader's own copy of the text.
+  ProfileReader(const ProfileReader&) = delete;
+  ProfileReader& operator=(const ProfileReader&) = delete;
+
+  // The integer rule: decimal, or hexadecimal behind 0x/0X, read up to the first character
+  // that does not belong; an optional sign; modulo 2^32. `fallback` when the key is missing
+  // or its value is empty.
+  std::uint32_t ReadInt(std::string_view section, std::string_view key,
+                        std::uint32_t fallback) const;
+
+  // The text rule: one matching pair of quotes removed, cut to size - 1 characters, always
+  // terminated. `fallback` when the key is missing or has no equals sign. Returns the length.
+  std::size_t ReadText(std::string_view section, std::string_view key, const char* fallback,
+                       char* out, std::size_t size) const;
+
+ private:
+  struct Key {
+    std::string_view name;
+    std::string_view value;
+    bool hasValue;
+  };
+  // The value as the platform hands it out, or nullptr when it would use the default.
+  const std::string_view* Find(std::string_view section, std::string_view key) const;
+  void ParseLine(std::string_view line);
+
+  std::string text_;
+  std::vector<Key> keys_;
+  // Lower-case "section\nkey" to the first key of that name in the first such section.
+  std::unordered_map<std::string, std::size_t> firstKey_;
+  std::unordered_map<std::string, bool> sectionsSeen_;
+  std::string sectionName_ = "\n";  // keys above every section belong to a nameless one
+  bool currentSectionIsFirst_ = true;
+};

@@ -1,0 +1,210 @@
+// The download against a real server on loopback, port 80 as the port rule gives it.
+#include "catalogue/fetch_catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "catalogue/catalogue_seams.h"
+#include "catalogue/catalogue_table.h"
+#include "catalogue/load_catalogue.h"
+#include "catalogue/socket_compat.h"
+#include "catalogue_test_support.h"
+#include "loopback_server.h"
+#include "network_scope.h"
+
+#ifdef _WIN32
+constexpr int kRefusedCode = WSAECONNREFUSED;
+constexpr int kResetCode = WSAECONNRESET;
+#else
+constexpr int kRefusedCode = ECONNREFUSED;
+constexpr int kResetCode = ECONNRESET;
+#endif
+
+namespace {
+
+const std::string kRequest = std::string("GET ") + kCatalogueServerPath + "\n";
+
+std::string Pattern(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + (i * 7 + i / 26) % 26);
+  return bytes;
+}
+
+std::string ReceivedLine(std::size_t count) {
+  return "\nrecv() returned " + std::to_string(count) + " bytes";
+}
+
+std::string FailureLine(const char* label, int code) {
+  return "\n" + std::string(label) + ": " + std::to_string(code) + "\n";
+}
+
+// The sum of the counts in the "recv() returned" lines.
+std::size_t TotalReceived(const std::string& written) {
+  const std::string marker = "recv() returned ";
+  std::size_t total = 0;
+  for (std::size_t at = written.find(marker); at != std::string::npos;
+       at = written.find(marker, at + 1)) {
+    total += std::strtoul(written.c_str() + at + marker.size(), nullptr, 10);
+  }
+  return total;
+}
+
+// "\n<label>: <code>\n" with any code.
+bool IsFailureLine(const std::string& written, const std::string& label) {
+  std::string head = AsWritten("\n" + label + ": ");
+  std::string tail = AsWritten("\n");
+  if (written.rfind(head, 0) != 0 || written.size() <= head.size() + tail.size()) return false;
+  if (written.compare(written.size() - tail.size(), tail.size(), tail) != 0) return false;
+  std::string code = written.substr(head.size(), written.size() - head.size() - tail.size());
+  if (!code.empty() && code[0] == '-') code.erase(0, 1);
+  return !code.empty() && code.find_first_not_of("0123456789") == std::string::npos;
+}
+
+class Download : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { PrepareNetworkForTests(); }
+  void SetUp() override { catalogue_seams::SetFetchTimeouts(5000, 5000); }
+  void TearDown() override {
+    server.Stop();
+    catalogue_seams::RestoreFetchTimeouts();
+  }
+  void Serve(const ServerScript& script) { ASSERT_TRUE(server.Start(script)); }
+  // Standard error of one download, as written.
+  std::string Fetch(const char* host = kLoopbackAddress, const char* path = kCatalogueServerPath) {
+    StderrCapture capture;
+    FetchCatalogue(host, path);
+    return capture.Stop();
+  }
+  std::string Stored() const { return ReadBytes(folder.CataloguePath()); }
+
+  TempFolderScope folder;
+  LoopbackServer server;
+};
+
+TEST_F(Download, SendsExactlyTheSimpleRequest) {
+  ServerScript script;
+  script.pieces = {"x"};
+  Serve(script);
+  Fetch();
+  server.Wait();
+  EXPECT_EQ(server.Received(), kRequest);
+  EXPECT_EQ(kRequest.size(), 42u);
+}
+
+TEST_F(Download, EachPieceGetsItsLineAndTheFileHoldsThemInOrder) {
+  ServerScript script;
+  script.pieces = {"[MAIN]\r\n", "TotleNumber=1\r\n", Pattern(1000), "[Number1]\r\nvid=0x1234\r\n"};
+  script.pauseMilliseconds = 150;
+  Serve(script);
+  std::string written = Fetch();
+  std::string lines;
+  std::string all;
+  for (const std::string& piece : script.pieces) {
+    lines += ReceivedLine(piece.size());
+    all += piece;
+  }
+  EXPECT_EQ(written, AsWritten(lines + ReceivedLine(0)));
+  EXPECT_EQ(Stored(), all);
+}
+
+TEST_F(Download, ImmediateCloseReplacesAnEarlierFileWithAnEmptyOne) {
+  WriteBytes(folder.CataloguePath(), "earlier");
+  Serve(ServerScript{});
+  EXPECT_EQ(Fetch(), AsWritten(ReceivedLine(0)));
+  EXPECT_TRUE(FileExists(folder.CataloguePath()));
+  EXPECT_EQ(Stored(), "");
+}
+
+TEST_F(Download, FailuresBeforeTheRequestLeaveAnEarlierFileUntouched) {
+  WriteBytes(folder.CataloguePath(), "earlier");
+  ASSERT_TRUE(server.Refuse());
+  EXPECT_EQ(Fetch(), AsWritten(FailureLine("connect()", kRefusedCode)));
+  EXPECT_EQ(Stored(), "earlier");
+
+  std::string written = Fetch("no-such-host.invalid");
+  EXPECT_TRUE(IsFailureLine(written, "gethostbyname()")) << written;
+  EXPECT_EQ(Stored(), "earlier");
+}
+
+TEST_F(Download, RepliesUpToTheBufferAreStoredWhole) {
+  ServerScript script;
+  script.pieces = {Pattern(kReplyBufferSize)};
+  Serve(script);
+  std::string written = Fetch();
+  EXPECT_EQ(Stored(), script.pieces[0]);
+  EXPECT_EQ(written.find("recv():"), std::string::npos);
+  EXPECT_NE(written.rfind(AsWritten(ReceivedLine(0))), std::string::npos);
+}
+
+TEST_F(Download, LongerReplyKeepsWhatFitsAndStopsReading) {
+  ServerScript script;
+  script.pieces = {Pattern(4 * 1024 * 1024)};  // more than the socket buffers hold
+  Serve(script);
+  std::string written = Fetch();
+  EXPECT_EQ(Stored(), script.pieces[0].substr(0, kReplyBufferSize));
+  std::string tail = AsWritten(FailureLine("recv()", kMessageTooLongCode));
+  ASSERT_GE(written.size(), tail.size());
+  EXPECT_EQ(written.substr(written.size() - tail.size()), tail);
+  EXPECT_LE(TotalReceived(written), kReplyBufferSize + kRequestBufferSize);
+}
+
+TEST_F(Download, ReceiveFailureKeepsTheBytesBeforeIt) {
+  ServerScript script;
+  script.pieces = {Pattern(300)};
+  script.ending = ServerScript::Ending::kReset;
+  Serve(script);
+  std::string written = Fetch();
+  EXPECT_EQ(Stored(), script.pieces[0]);
+  EXPECT_EQ(written, AsWritten(ReceivedLine(300) + FailureLine("recv()", kResetCode)));
+}
+
+TEST_F(Download, SilentServerTimesOutAsAReceiveFailure) {
+  catalogue_seams::SetFetchTimeouts(5000, 300);
+  WriteBytes(folder.CataloguePath(), "earlier");
+  ServerScript script;
+  script.answer = false;
+  Serve(script);
+  EXPECT_EQ(Fetch(), AsWritten(FailureLine("recv()", kTimedOutCode)));
+  EXPECT_EQ(Stored(), "") << "the request went out, so the file holds what came: nothing";
+}
+
+TEST_F(Download, RequestThatDoesNotFitIsAFailedSendAndNothingGoesOut) {
+  ServerScript script;
+  script.pieces = {"ok"};
+  std::string fits = "/" + std::string(kRequestBufferSize - 7, 'p');  // "GET " + path + LF + NUL
+  Serve(script);
+  EXPECT_EQ(Fetch(kLoopbackAddress, fits.c_str()), AsWritten(ReceivedLine(2) + ReceivedLine(0)));
+  server.Wait();
+  EXPECT_EQ(server.Received(), "GET " + fits + "\n");
+
+  WriteBytes(folder.CataloguePath(), "earlier");
+  std::string tooLong = fits + "p";
+  Serve(script);
+  EXPECT_EQ(Fetch(kLoopbackAddress, tooLong.c_str()),
+            AsWritten(FailureLine("send()", kMessageTooLongCode)));
+  server.Wait();
+  EXPECT_EQ(server.Received(), "");
+  EXPECT_EQ(Stored(), "earlier");
+}
+
+TEST_F(Download, LoadReadsWhatTheServerSent) {
+  ServerScript script;
+  script.pieces = {"[MAIN]\nTotleNumber=2\n[Number2]\nvid=0x1234\npid=0x5678\n",
+                   "URL_XP_32=http://192.0.2.1/xp32.exe\n"};
+  Serve(script);
+  FakeOwner owner;
+  StderrCapture capture;
+  int result = LoadCatalogue(owner, kLoopbackAddress);
+  capture.Stop();
+  ASSERT_EQ(result, 1);
+  ASSERT_EQ(TheCatalogue().count, 2u);
+  EXPECT_EQ(TheCatalogue().entries[1].vid, 0x1234u);
+  EXPECT_EQ(TheCatalogue().entries[1].pid, 0x5678u);
+  EXPECT_STREQ(TheCatalogue().entries[1].urlXp32, "http://192.0.2.1/xp32.exe");
+  ReleaseCatalogue();
+  EXPECT_FALSE(FileExists(folder.CataloguePath()));
+}
+
+}  // namespace

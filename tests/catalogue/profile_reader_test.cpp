@@ -1,0 +1,104 @@
+// The reading rules the catalogue relies on, on the portable reader.
+#include "catalogue/profile_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string Text(const ProfileReader& file, const char* section, const char* key,
+                 std::size_t size = 260) {
+  std::string out(size, '\x7f');
+  std::size_t length = file.ReadText(section, key, "", &out[0], size);
+  EXPECT_EQ(out[length], '\0');
+  return out.substr(0, length);
+}
+
+TEST(ProfileReaderIntegers, DecimalAndHexadecimalReadUpToTheFirstStrangeCharacter) {
+  ProfileReader file(
+      "[S]\nd=42\nh=0x2A\nH=0X2a\nt=12abc\nj=abc\ne=\nneg=-1\nplus=+7\nwrap=4294967297\n"
+      "q=\"42\"\nhx=0x1G\nsp= \t 17 \t\n");
+  EXPECT_EQ(file.ReadInt("S", "d", 9), 42u);
+  EXPECT_EQ(file.ReadInt("S", "h", 9), 42u);
+  EXPECT_EQ(file.ReadInt("S", "H", 9), 42u);
+  EXPECT_EQ(file.ReadInt("S", "t", 9), 12u);
+  EXPECT_EQ(file.ReadInt("S", "j", 9), 0u);
+  EXPECT_EQ(file.ReadInt("S", "e", 9), 9u) << "an empty value takes the default";
+  EXPECT_EQ(file.ReadInt("S", "missing", 9), 9u);
+  EXPECT_EQ(file.ReadInt("S", "neg", 9), 0xFFFFFFFFu);
+  EXPECT_EQ(file.ReadInt("S", "plus", 9), 7u);
+  EXPECT_EQ(file.ReadInt("S", "wrap", 9), 1u);
+  EXPECT_EQ(file.ReadInt("S", "q", 9), 42u);
+  EXPECT_EQ(file.ReadInt("S", "hx", 9), 1u);
+  EXPECT_EQ(file.ReadInt("S", "sp", 9), 17u);
+}
+
+TEST(ProfileReaderIntegers, OnlyTheFirst29CharactersOfAValueCount) {
+  ProfileReader file("[S]\nshort=" + std::string(27, '0') + "42\nlong=" + std::string(28, '0') +
+                     "42\n");
+  EXPECT_EQ(file.ReadInt("S", "short", 5), 42u);
+  EXPECT_EQ(file.ReadInt("S", "long", 5), 4u);
+}
+
+TEST(ProfileReaderNames, LetterCaseAndBlanksAroundNamesDoNotCount) {
+  ProfileReader file("[main]\n  TOTLENUMBER \t=  3  \r\n[NUMBER1]\nVid=7\n");
+  EXPECT_EQ(file.ReadInt("MAIN", "TotleNumber", 0), 3u);
+  EXPECT_EQ(file.ReadInt("Number1", "vid", 0), 7u);
+}
+
+TEST(ProfileReaderNames, FirstSectionAndFirstKeyOfANameWin) {
+  ProfileReader file("[A]\nk=1\nk=2\n[B]\nx=1\n[a]\nk=3\nother=4\n");
+  EXPECT_EQ(file.ReadInt("A", "k", 0), 1u);
+  EXPECT_EQ(file.ReadInt("A", "other", 0), 0u) << "a repeated section is never searched";
+  EXPECT_EQ(file.ReadInt("B", "x", 0), 1u);
+}
+
+TEST(ProfileReaderNames, SectionNamesKeepTheirInnerBlanksAndEndAtTheLastBracket) {
+  ProfileReader file("[ S ]\na=1\n[T]x]\nb=2\n[U\nc=3\n");
+  EXPECT_EQ(file.ReadInt("S", "a", 0), 0u);
+  EXPECT_EQ(file.ReadInt(" S ", "a", 0), 1u);
+  EXPECT_EQ(file.ReadInt("T]x", "b", 0), 2u);
+  EXPECT_EQ(file.ReadInt("T]x", "c", 0), 3u) << "a line without ] is a key line";
+}
+
+TEST(ProfileReaderTexts, QuotesBlanksAndTheCut) {
+  std::string longValue(300, 'u');
+  ProfileReader file("[S]\nplain=  http://a/b c  \nq=\"quoted\"\ns='single'\nodd=\"half\n"
+                     "mixed=\"x'\nlone=\"\nempty=\"\"\nlong=" + longValue + "\nlongq=\"" +
+                     longValue + "\"\nnoequals\n");
+  EXPECT_EQ(Text(file, "S", "plain"), "http://a/b c");
+  EXPECT_EQ(Text(file, "S", "q"), "quoted");
+  EXPECT_EQ(Text(file, "S", "s"), "single");
+  EXPECT_EQ(Text(file, "S", "odd"), "\"half");
+  EXPECT_EQ(Text(file, "S", "mixed"), "\"x'");
+  EXPECT_EQ(Text(file, "S", "lone"), "\"");
+  EXPECT_EQ(Text(file, "S", "empty"), "");
+  EXPECT_EQ(Text(file, "S", "long"), longValue.substr(0, 259));
+  EXPECT_EQ(Text(file, "S", "longq"), longValue.substr(0, 259));
+  EXPECT_EQ(Text(file, "S", "long", 10), longValue.substr(0, 9));
+  EXPECT_EQ(Text(file, "S", "noequals"), "");
+}
+
+TEST(ProfileReaderTexts, DefaultsForMissingKeysAndKeysWithoutValue) {
+  ProfileReader file("[S]\nbare\nbare=5\n");
+  char out[16];
+  EXPECT_EQ(file.ReadText("S", "missing", "dflt", out, sizeof out), 4u);
+  EXPECT_STREQ(out, "dflt");
+  file.ReadText("S", "bare", "dflt", out, sizeof out);
+  EXPECT_STREQ(out, "dflt") << "the first key of the name has no value";
+  EXPECT_EQ(file.ReadInt("S", "bare", 6), 6u);
+}
+
+TEST(ProfileReaderFiles, LineEndsMarksAndOddBytes) {
+  EXPECT_EQ(ProfileReader("[S]\r\na=1\r\nb=2").ReadInt("S", "b", 0), 2u) << "no final line end";
+  EXPECT_EQ(ProfileReader("\xEF\xBB\xBF[S]\na=1\n").ReadInt("S", "a", 0), 1u) << "UTF-8 mark";
+  EXPECT_EQ(ProfileReader("").ReadInt("S", "a", 8), 8u);
+  EXPECT_EQ(ProfileReader(std::string("[S]\na=1\0junk\nb=2\n", 18)).ReadInt("S", "b", 0), 2u);
+  ProfileReader high("[S]\nu=http://\xE9\xA0\xFF/x\n\x1A");
+  char out[32];
+  high.ReadText("S", "u", "", out, sizeof out);
+  EXPECT_STREQ(out, "http://\xE9\xA0\xFF/x");
+}
+
+}  // namespace
