@@ -1,0 +1,174 @@
+#include "link_label_test_dialog.h"
+
+#include <commctrl.h>
+
+#include <cstdint>
+
+namespace {
+
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE | DS_SETFONT |
+                               DS_MODALFRAME;
+constexpr DWORD kControlBaseStyle = WS_CHILD | WS_VISIBLE | WS_GROUP;
+constexpr WORD kStaticClassAtom = 0x0082;
+constexpr WORD kFontPoints = 8;
+constexpr const char* kFontName = "MS Shell Dlg";
+constexpr short kDialogWidth = 280;
+constexpr short kDialogHeight = 120;
+constexpr int kTipTextSize = 1024;  // INFOTIPSIZE: what the tooltip copies at most
+
+class TemplateWriter {
+ public:
+  void Word(WORD w) { m_words.push_back(w); }
+  void Dword(DWORD d) {
+    Word(LOWORD(d));
+    Word(HIWORD(d));
+  }
+  void Text(const std::string& text) {
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
+    if (length > 0) ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
+    for (wchar_t c : wide) Word(static_cast<WORD>(c));  // includes the terminator
+  }
+  void AlignDword() {
+    if (m_words.size() % 2 != 0) Word(0);
+  }
+  void Box(short x, short y, short cx, short cy) {
+    for (short v : {x, y, cx, cy}) Word(static_cast<WORD>(v));
+  }
+  const std::vector<WORD>& Words() const { return m_words; }
+
+ private:
+  std::vector<WORD> m_words;
+};
+
+std::vector<WORD> BuildTemplate(const std::vector<TestControl>& controls) {
+  TemplateWriter t;
+  t.Dword(kDialogStyle);
+  t.Dword(0);
+  t.Word(static_cast<WORD>(controls.size()));
+  t.Box(10, 10, kDialogWidth, kDialogHeight);
+  t.Word(0);  // no menu
+  t.Word(0);  // default class
+  t.Text("Link label test");
+  t.Word(kFontPoints);
+  t.Text(kFontName);
+  for (const TestControl& c : controls) {
+    t.AlignDword();
+    t.Dword(kControlBaseStyle | c.style);
+    t.Dword(0);
+    t.Box(c.x, c.y, c.cx, c.cy);
+    t.Word(static_cast<WORD>(c.id));
+    t.Word(0xFFFF);
+    t.Word(kStaticClassAtom);
+    t.Text(c.text);
+    t.Word(0);  // no creation data
+  }
+  return t.Words();
+}
+
+INT_PTR CALLBACK PassiveDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+struct TooltipSearch {
+  HWND label;
+  HWND found;
+};
+
+TOOLINFOA LabelTool(HWND label, char* text) {
+  TOOLINFOA info{};
+  info.cbSize = TTTOOLINFOA_V1_SIZE;
+  info.hwnd = label;
+  info.uId = 1;
+  info.lpszText = text;
+  return info;
+}
+
+BOOL CALLBACK CheckTooltip(HWND hwnd, LPARAM context) {
+  auto* search = reinterpret_cast<TooltipSearch*>(context);
+  char className[64] = {};
+  ::GetClassNameA(hwnd, className, sizeof(className));
+  if (lstrcmpiA(className, TOOLTIPS_CLASSA) != 0) return TRUE;
+  TOOLINFOA info = LabelTool(search->label, nullptr);
+  if (::SendMessageA(hwnd, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&info)) == FALSE) {
+    return TRUE;
+  }
+  search->found = hwnd;
+  return FALSE;
+}
+
+}  // namespace
+
+LinkTestDialog::LinkTestDialog(const std::vector<TestControl>& controls) {
+  const std::vector<WORD> words = BuildTemplate(controls);
+  HWND hwnd = ::CreateDialogIndirectParamA(::GetModuleHandleA(nullptr),
+                                           reinterpret_cast<LPCDLGTEMPLATEA>(words.data()),
+                                           nullptr, &PassiveDialogProc, 0);
+  if (hwnd != nullptr) m_frame.SubclassWindow(hwnd);
+}
+
+LinkTestDialog::~LinkTestDialog() {
+  if (m_frame.m_hWnd != nullptr) ::DestroyWindow(m_frame.m_hWnd);
+}
+
+RECT RectInParent(HWND window) {
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  ::MapWindowPoints(nullptr, ::GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+SIZE ExtentInWindowFont(HWND window, const std::string& text) {
+  SIZE extent{};
+  HDC dc = ::GetDC(window);
+  const auto font = reinterpret_cast<HFONT>(::SendMessageA(window, WM_GETFONT, 0, 0));
+  const HGDIOBJ previous = ::SelectObject(dc, font);
+  ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  ::SelectObject(dc, previous);
+  ::ReleaseDC(window, dc);
+  return extent;
+}
+
+LOGFONTA WindowLogFont(HWND window) {
+  LOGFONTA logFont{};
+  const auto font = reinterpret_cast<HFONT>(::SendMessageA(window, WM_GETFONT, 0, 0));
+  if (font != nullptr) ::GetObjectA(font, sizeof(logFont), &logFont);
+  return logFont;
+}
+
+HWND FindLabelTooltip(HWND label) {
+  TooltipSearch search{label, nullptr};
+  ::EnumThreadWindows(::GetCurrentThreadId(), &CheckTooltip, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::string TooltipText(HWND tooltip, HWND label) {
+  std::vector<char> text(kTipTextSize, '\0');
+  TOOLINFOA info = LabelTool(label, text.data());
+  ::SendMessageA(tooltip, TTM_GETTEXTA, static_cast<WPARAM>(text.size()),
+                 reinterpret_cast<LPARAM>(&info));
+  text.back() = '\0';
+  return std::string(text.data());
+}
+
+ColourAnswer QueryLabelColour(HWND parent, HWND label) {
+  HDC screen = ::GetDC(nullptr);
+  HDC dc = ::CreateCompatibleDC(screen);
+  ::ReleaseDC(nullptr, screen);
+  ::SetTextColor(dc, RGB(1, 2, 3));
+  ::SetBkMode(dc, OPAQUE);
+  const auto brush = reinterpret_cast<HBRUSH>(::SendMessageA(
+      parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label)));
+  const ColourAnswer answer{::GetTextColor(dc), ::GetBkMode(dc), brush};
+  ::DeleteDC(dc);
+  return answer;
+}
+
+void SendMouseMove(HWND label, int x, int y) {
+  ::SendMessageA(label, WM_MOUSEMOVE, 0, MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
+}
+
+void SendStaticClick(HWND parent, HWND label) {
+  const auto id = static_cast<WORD>(::GetDlgCtrlID(label));
+  ::SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, STN_CLICKED), reinterpret_cast<LPARAM>(label));
+}
+
+bool HasPendingPaint(HWND window) { return ::GetUpdateRect(window, nullptr, FALSE) != FALSE; }

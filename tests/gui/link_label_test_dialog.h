@@ -1,0 +1,55 @@
+#pragma once
+// A modeless dialog made from an in-memory template, with a frame object attached so that the
+// static controls' notifications and colour queries are reflected back to attached labels,
+// and the probes the link label tests read back through.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/wnd.h"
+
+struct TestControl {
+  int id;
+  DWORD style;  // static-control style bits, added to WS_CHILD | WS_VISIBLE | WS_GROUP
+  short x, y, cx, cy;  // dialog units
+  std::string text;
+};
+
+class LinkTestDialog {
+ public:
+  explicit LinkTestDialog(const std::vector<TestControl>& controls);
+  ~LinkTestDialog();
+  LinkTestDialog(const LinkTestDialog&) = delete;
+  LinkTestDialog& operator=(const LinkTestDialog&) = delete;
+
+  HWND Hwnd() const { return m_frame.m_hWnd; }
+  HWND Item(int id) const { return ::GetDlgItem(m_frame.m_hWnd, id); }
+  CWnd& Frame() { return m_frame; }
+
+ private:
+  CWnd m_frame;
+};
+
+// The window's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND window);
+// The text's extent in the window's current font.
+SIZE ExtentInWindowFont(HWND window, const std::string& text);
+LOGFONTA WindowLogFont(HWND window);
+
+// The tooltip that holds tool 1 of `label`, or null.
+HWND FindLabelTooltip(HWND label);
+std::string TooltipText(HWND tooltip, HWND label);
+
+struct ColourAnswer {
+  COLORREF text;
+  int backgroundMode;
+  HBRUSH brush;
+};
+// What the parent answers to the label's WM_CTLCOLORSTATIC, read back on a real DC.
+ColourAnswer QueryLabelColour(HWND parent, HWND label);
+
+void SendMouseMove(HWND label, int x, int y);
+// The click notification the static control sends its parent.
+void SendStaticClick(HWND parent, HWND label);
+bool HasPendingPaint(HWND window);
