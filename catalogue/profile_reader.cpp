@@ -79,7 +79,7 @@ ProfileReader::ProfileReader(std::string_view text) {
   sectionsSeen_.emplace(sectionName_, true);
   std::string_view rest = text_;
   while (!rest.empty()) {
-    std::size_t end = rest.find('\n');
+    std::size_t end = rest.find_first_of("\r\n");  // a lone CR ends a line too
     ParseLine(rest.substr(0, end));
     if (end == std::string_view::npos) break;
     rest.remove_prefix(end + 1);
@@ -92,8 +92,7 @@ void ProfileReader::ParseLine(std::string_view line) {
   if (line.front() == '[') {
     std::size_t close = line.rfind(']');
     if (close != std::string_view::npos) {
-      // The name is kept as written between the brackets, blanks included.
-      std::string section = LookupName(UpToNul(line.substr(1, close - 1)), {});
+      std::string section = LookupName(Trim(UpToNul(line.substr(1, close - 1))), {});
       currentSectionIsFirst_ = sectionsSeen_.emplace(section, true).second;
       sectionName_ = std::move(section);
       return;

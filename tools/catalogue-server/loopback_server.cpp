@@ -125,8 +125,13 @@ void LoopbackServer::Serve(SocketHandle client, const ServerScript& script) {
   SocketGuard guard(client);
   std::string request;
   char buffer[2048];
+  bool reset = script.answer && script.ending == ServerScript::Ending::kReset;
+  // Closing with the request still unread makes the system reset the connection, whatever the
+  // linger option does (Wine's socket layer ignores it); the request is then not recorded.
+  if (reset) WaitForSocket(client, false, kDrainLimitMilliseconds);
   // The request ends with its line feed; a client that sends none is answered after a while.
-  for (int waited = 0; request.find('\n') == std::string::npos && waited < kDrainLimitMilliseconds;) {
+  for (int waited = 0; !reset && request.find('\n') == std::string::npos &&
+                       waited < kDrainLimitMilliseconds;) {
     int ready = WaitForSocket(client, false, kPollMilliseconds);
     if (ready < 0) break;
     if (ready == 0) {
@@ -155,7 +160,7 @@ void LoopbackServer::Serve(SocketHandle client, const ServerScript& script) {
       std::this_thread::sleep_for(std::chrono::milliseconds(kPollMilliseconds));
     return;
   }
-  if (script.ending == ServerScript::Ending::kReset) {
+  if (reset) {
     // Give the client time to take the bytes before the reset overtakes them.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     ResetOnClose(client);
