@@ -1,0 +1,280 @@
+#include "usb/sim/usb_simulator.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "usb/driver_blocks.h"
+
+namespace {
+
+constexpr const char* kHubInterfaceGuid = "{f18a0e88-c30c-11d0-8815-00a0c906bed8}";
+
+std::u16string Widen(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
+std::string Narrow(const std::u16string& wide) {
+  std::string narrow;
+  for (char16_t unit : wide) narrow += unit < 0x80 ? static_cast<char>(unit) : '?';
+  return narrow;
+}
+
+void PutU32(unsigned char* out, std::size_t offset, std::uint32_t value) {
+  std::memcpy(out + offset, &value, sizeof value);
+}
+
+std::uint32_t GetU32(const void* in, std::size_t offset) {
+  std::uint32_t value;
+  std::memcpy(&value, static_cast<const unsigned char*>(in) + offset, sizeof value);
+  return value;
+}
+
+template <typename Visit>
+SimHub* FindHub(SimHub& hub, const Visit& match) {
+  if (match(hub)) return &hub;
+  for (auto& [number, port] : hub.ports) {
+    if (port.hub)
+      if (SimHub* found = FindHub(*port.hub, match)) return found;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+unsigned SimHub::PortCount() const {
+  if (portCount) return *portCount;
+  return ports.empty() ? 0 : ports.rbegin()->first;
+}
+
+SimPort& SimHub::AddEmpty(unsigned k) {
+  SimPort& port = ports[k];
+  port = SimPort();
+  port.number = k;
+  return port;
+}
+
+SimPort& SimHub::AddDevice(unsigned k, std::uint16_t vid, std::uint16_t pid, std::uint32_t status) {
+  SimPort& port = AddEmpty(k);
+  port.kind = SimPortKind::Device;
+  port.vid = vid;
+  port.pid = pid;
+  port.status = status;
+  return port;
+}
+
+SimHub& SimHub::AddHub(unsigned k, std::uint16_t vid, std::uint16_t pid, std::uint32_t status) {
+  SimPort& port = AddDevice(k, vid, pid, status);
+  port.kind = SimPortKind::Hub;
+  port.hub = std::make_unique<SimHub>();
+  SimHub& hub = *port.hub;
+  hub.parent = this;
+  hub.seat = &port;
+  hub.tag = tag + "." + std::to_string(k);
+  char text[160];
+  std::snprintf(text, sizeof text, "USB#VID_%04X&PID_%04X#%s#%s", vid, pid, hub.tag.c_str(),
+                kHubInterfaceGuid);
+  hub.name = Widen(text);
+  return hub;
+}
+
+const std::u16string& ReportedName(const SimHub& hub) {
+  const SimHub* named = &hub;
+  for (unsigned up = hub.faults.loop; up > 0 && named->parent; --up) named = named->parent;
+  return named->name;
+}
+
+SimController& UsbSimulator::AddController(unsigned n) {
+  auto controller = std::make_unique<SimController>();
+  controller->number = n;
+  controller->root.tag = "4&" + std::to_string(n);
+  char name[160];
+  std::snprintf(name, sizeof name, "USB#ROOT_HUB20#%s#%s", controller->root.tag.c_str(),
+                kHubInterfaceGuid);
+  controller->root.name = Widen(name);
+  SimController& added = *controller;
+  controllers_[n] = std::move(controller);
+  return added;
+}
+
+SimController* UsbSimulator::FindController(unsigned n) {
+  auto it = controllers_.find(n);
+  return it == controllers_.end() ? nullptr : it->second.get();
+}
+
+void UsbSimulator::RemoveAllControllers() {
+  controllers_.clear();
+  handles_.clear();
+}
+
+SimHub* UsbSimulator::FindHubByPath(const std::string& narrowName) {
+  for (auto& [number, controller] : controllers_) {
+    if (SimHub* hub = FindHub(controller->root,
+                              [&](const SimHub& h) { return Narrow(h.name) == narrowName; }))
+      return hub;
+  }
+  return nullptr;
+}
+
+void UsbSimulator::Record(Call call) {
+  if (keepCalls_) calls_.push_back(std::move(call));
+}
+
+HubDriver::Handle UsbSimulator::Open(const std::string& devicePath) {
+  Target target;
+  const std::string prefix = "\\\\.\\";
+  if (devicePath.compare(0, prefix.size(), prefix) == 0) {
+    const std::string rest = devicePath.substr(prefix.size());
+    unsigned n = 0;
+    char tail = 0;
+    if (rest.size() > 3 && rest.compare(0, 3, "HCD") == 0 &&
+        rest.find_first_not_of("0123456789", 3) == std::string::npos &&
+        std::sscanf(rest.c_str() + 3, "%u%c", &n, &tail) == 1) {
+      SimController* controller = FindController(n);
+      if (controller && !controller->openFails) target.controller = controller;
+    } else if (SimHub* hub = rest.empty() ? nullptr : FindHubByPath(rest)) {
+      if (!hub->faults.open) target.hub = hub;
+    }
+  }
+  Call call;
+  call.kind = Call::kOpen;
+  call.path = devicePath;
+  if (!target.controller && !target.hub) {
+    Record(call);
+    return kInvalidHandle;
+  }
+  const Handle handle = nextHandle_;
+  nextHandle_ += 4;
+  handles_[handle] = target;
+  call.ok = true;
+  Record(call);
+  return handle;
+}
+
+void UsbSimulator::Close(Handle handle) {
+  Call call;
+  call.kind = Call::kClose;
+  call.ok = handles_.erase(handle) == 1;
+  if (!call.ok) ++badHandleUses_;
+  Record(call);
+}
+
+bool UsbSimulator::AnswerName(const SimHub& hub, unsigned char* out, std::size_t outSize,
+                              std::size_t nameOffset, std::size_t lengthOffset,
+                              std::size_t fixedSize) {
+  if (hub.faults.name || (hub.faults.name2 && outSize > fixedSize)) return false;
+  std::u16string units = ReportedName(hub);
+  if (!hub.faults.unterminated) units.push_back(u'\0');
+  const auto trueLength = static_cast<std::uint32_t>(nameOffset + 2 * units.size());
+  PutU32(out, lengthOffset, hub.faults.actualLength.value_or(trueLength));
+  const std::size_t room = (outSize - nameOffset) / 2;
+  for (std::size_t i = 0; i < units.size() && i < room; ++i) {
+    const auto unit = static_cast<std::uint16_t>(units[i]);
+    std::memcpy(out + nameOffset + 2 * i, &unit, sizeof unit);
+  }
+  return true;
+}
+
+bool UsbSimulator::Control(Handle handle, std::uint32_t code, const void* in, std::size_t inSize,
+                           void* outBlock, std::size_t outSize) {
+  Call call;
+  call.kind = Call::kControl;
+  call.code = code;
+  call.inSize = inSize;
+  call.outSize = outSize;
+  if (in && inSize >= 4) call.index = GetU32(in, 0);
+
+  auto it = handles_.find(handle);
+  if (it == handles_.end()) {
+    ++badHandleUses_;
+    Record(call);
+    return false;
+  }
+  auto* out = static_cast<unsigned char*>(outBlock);
+  const Target target = it->second;
+  bool ok = false;
+
+  if (target.controller) {
+    // A host controller answers one request here: the name of its root hub.
+    if (code == kIoctlGetRootHubName && out && outSize >= kRootHubNameSize)
+      ok = AnswerName(target.controller->root, out, outSize, kRootHubNameOffset, 0,
+                      kRootHubNameSize);
+  } else {
+    SimHub& hub = *target.hub;
+    const std::uint32_t k = call.index;
+    const bool portValid = k >= 1 && k <= hub.PortCount();
+    const auto found = hub.ports.find(k);
+    const SimPort* port = found == hub.ports.end() ? nullptr : &found->second;
+
+    if (code == kIoctlGetNodeInformation) {
+      if (out && outSize >= sizeof(UsbNodeInformation) && !hub.faults.info) {
+        UsbNodeInformation info{};
+        info.NodeType = 0;  // UsbHub
+        info.u.HubInformation.HubDescriptor.bDescriptorLength = 9;
+        info.u.HubInformation.HubDescriptor.bDescriptorType = 0x29;
+        info.u.HubInformation.HubDescriptor.bNumberOfPorts =
+            static_cast<std::uint8_t>(std::min(hub.PortCount(), 255u));
+        info.u.HubInformation.HubDescriptor.bPowerOnToPowerGood = 50;
+        info.u.HubInformation.HubIsBusPowered = hub.parent ? 1 : 0;
+        std::memcpy(out, &info, sizeof info);
+        ok = true;
+      }
+    } else if (code == kIoctlGetNodeConnectionInformation) {
+      if (in && inSize >= kPortRecordFixedSize && out && outSize >= kPortRecordFixedSize &&
+          portValid && !(port && port->queryFails)) {
+        PortRecord record{};
+        record.ConnectionIndex = k;
+        if (port && port->kind != SimPortKind::Empty) {
+          UsbDeviceDescriptor& d = record.DeviceDescriptor;
+          d.bLength = 18;
+          d.bDescriptorType = 1;
+          d.bcdUSB = 0x0200;
+          d.bDeviceClass = port->kind == SimPortKind::Hub ? 9 : 0;
+          d.bMaxPacketSize0 = 64;
+          d.idVendor = port->vid;
+          d.idProduct = port->pid;
+          d.bNumConfigurations = 1;
+          record.CurrentConfigurationValue = 1;
+          record.DeviceIsHub = port->kind == SimPortKind::Hub ? 1 : 0;
+          record.DeviceAddress = static_cast<std::uint16_t>(k + 1);
+        }
+        record.ConnectionStatus = port ? port->status : 0;
+        std::memcpy(out, &record, kPortRecordFixedSize);  // no open pipes: the fixed part only
+        ok = true;
+      }
+    } else if (code == kIoctlGetNodeConnectionName) {
+      if (in && inSize >= kNodeConnectionNameSize && out && outSize >= kNodeConnectionNameSize &&
+          portValid) {
+        PutU32(out, 0, k);
+        if (port && port->hub) {
+          ok = AnswerName(*port->hub, out, outSize, kNodeConnectionNameOffset,
+                          kNodeConnectionNameLengthOffset, kNodeConnectionNameSize);
+        } else {
+          // No hub on the port: an empty name in the fixed structure.
+          PutU32(out, kNodeConnectionNameLengthOffset,
+                 static_cast<std::uint32_t>(kNodeConnectionNameSize));
+          out[kNodeConnectionNameOffset] = 0;
+          out[kNodeConnectionNameOffset + 1] = 0;
+          ok = true;
+        }
+      }
+    }
+  }
+  call.ok = ok;
+  Record(call);
+  return ok;
+}
+
+bool UsbSimulator::WideToNarrow(const std::uint16_t* wide, std::size_t maxUnits,
+                                std::string& narrow) {
+  Call call;
+  call.kind = Call::kConvert;
+  std::size_t units = 0;
+  while (units < maxUnits && wide[units] != 0) ++units;
+  if (units < maxUnits) {
+    narrow.clear();
+    for (std::size_t i = 0; i < units; ++i)
+      narrow += wide[i] < 0x80 ? static_cast<char>(wide[i]) : '?';
+    call.ok = true;
+  }
+  Record(call);
+  return call.ok;
+}

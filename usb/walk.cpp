@@ -1,0 +1,157 @@
+#include "usb/walk.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// A device handle that is closed however the scope that opened it ends.
+class DeviceHandle {
+ public:
+  DeviceHandle(HubDriver& driver, HubDriver::Handle handle) : driver_(driver), handle_(handle) {}
+  ~DeviceHandle() {
+    if (handle_ != HubDriver::kInvalidHandle) driver_.Close(handle_);
+  }
+  DeviceHandle(const DeviceHandle&) = delete;
+  DeviceHandle& operator=(const DeviceHandle&) = delete;
+
+  explicit operator bool() const { return handle_ != HubDriver::kInvalidHandle; }
+  HubDriver::Handle get() const { return handle_; }
+
+ private:
+  HubDriver& driver_;
+  HubDriver::Handle handle_;
+};
+
+// A zero-filled block of `size` bytes, held as 16-bit units so that the name inside it is
+// read as what it is. Null when memory is short.
+std::unique_ptr<std::uint16_t[]> NewBlock(std::size_t size) {
+  return std::unique_ptr<std::uint16_t[]>(new (std::nothrow) std::uint16_t[(size + 1) / 2]());
+}
+
+std::uint32_t ReadU32(const void* block, std::size_t offset) {
+  std::uint32_t value;
+  std::memcpy(&value, static_cast<const unsigned char*>(block) + offset, sizeof value);
+  return value;
+}
+
+void WriteU32(void* block, std::size_t offset, std::uint32_t value) {
+  std::memcpy(static_cast<unsigned char*>(block) + offset, &value, sizeof value);
+}
+
+std::optional<std::string> DevicePath(const std::string& name) {
+  try {
+    return kDevicePathPrefix + name;
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
+void ScanHostControllers(HubDriver& driver, DeviceList& list) {
+  for (int n = 0; n < kHostControllerCount; ++n) {
+    char path[16];
+    std::snprintf(path, sizeof path, "\\\\.\\HCD%d", n);
+    DeviceHandle controller(driver, driver.Open(path));
+    if (!controller) continue;
+    if (std::optional<std::string> name = QueryRootHubName(driver, controller.get())) {
+      HubPath hubPath;
+      ScanHub(driver, list, std::move(*name), nullptr, hubPath);
+    }
+  }
+}
+
+std::optional<std::string> QueryRootHubName(HubDriver& driver, HubDriver::Handle controller) {
+  std::uint16_t head[kRootHubNameSize / 2] = {};
+  if (!driver.Control(controller, kIoctlGetRootHubName, nullptr, 0, head, sizeof head))
+    return std::nullopt;
+  const std::uint32_t length = ReadU32(head, 0);
+  // Shorter than the structure: no room for even a terminator. Longer than any name: not real.
+  if (length < kRootHubNameSize || length > kRootHubNameOffset + kMaxNameBytes) return std::nullopt;
+  std::unique_ptr<std::uint16_t[]> block = NewBlock(length);
+  if (!block) return std::nullopt;
+  if (!driver.Control(controller, kIoctlGetRootHubName, nullptr, 0, block.get(), length))
+    return std::nullopt;
+  return ConvertName(driver, block.get(), length, kRootHubNameOffset);
+}
+
+std::optional<std::string> QueryChildHubName(HubDriver& driver, HubDriver::Handle hub,
+                                             std::uint32_t port) {
+  std::uint16_t head[kNodeConnectionNameSize / 2] = {};
+  WriteU32(head, 0, port);
+  if (!driver.Control(hub, kIoctlGetNodeConnectionName, head, sizeof head, head, sizeof head))
+    return std::nullopt;
+  const std::uint32_t length = ReadU32(head, kNodeConnectionNameLengthOffset);
+  if (length <= kNodeConnectionNameSize || length > kNodeConnectionNameOffset + kMaxNameBytes)
+    return std::nullopt;
+  std::unique_ptr<std::uint16_t[]> block = NewBlock(length);
+  if (!block) return std::nullopt;
+  WriteU32(block.get(), 0, port);
+  if (!driver.Control(hub, kIoctlGetNodeConnectionName, block.get(), length, block.get(), length))
+    return std::nullopt;
+  return ConvertName(driver, block.get(), length, kNodeConnectionNameOffset);
+}
+
+std::optional<std::string> ConvertName(HubDriver& driver, const std::uint16_t* block,
+                                       std::size_t blockSize, std::size_t nameOffset) {
+  if (blockSize <= nameOffset || nameOffset % 2 != 0) return std::nullopt;
+  try {
+    std::string narrow;
+    if (!driver.WideToNarrow(block + nameOffset / 2, (blockSize - nameOffset) / 2, narrow))
+      return std::nullopt;
+    return narrow;
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+}
+
+void ScanHub(HubDriver& driver, DeviceList& list, std::string name,
+             std::unique_ptr<PortRecord> record, HubPath& path) {
+  // Giving the hub up is returning: `record`, `name` and every block are released, and every
+  // handle closed, on the way out.
+  if (path.size() > kMaxHubNesting) return;
+  if (std::find(path.begin(), path.end(), name) != path.end()) return;  // leads back up
+
+  std::optional<std::string> devicePath = DevicePath(name);
+  if (!devicePath) return;
+  DeviceHandle hub(driver, driver.Open(*devicePath));
+  if (!hub) return;
+
+  std::unique_ptr<UsbNodeInformation> info(new (std::nothrow) UsbNodeInformation());
+  if (!info) return;
+  if (!driver.Control(hub.get(), kIoctlGetNodeInformation, info.get(), sizeof *info, info.get(),
+                      sizeof *info))
+    return;
+  const unsigned portCount = info->u.HubInformation.HubDescriptor.bNumberOfPorts;
+  info.reset();
+
+  try {
+    path.push_back(std::move(name));
+  } catch (const std::bad_alloc&) {
+    return;
+  }
+  if (!record || list.Append(std::move(record))) ScanHubPorts(driver, list, hub.get(), portCount, path);
+  path.pop_back();
+}
+
+void ScanHubPorts(HubDriver& driver, DeviceList& list, HubDriver::Handle hub,
+                  unsigned portCount, HubPath& path) {
+  for (unsigned k = 1; k <= portCount; ++k) {
+    std::unique_ptr<PortRecord> record(new (std::nothrow) PortRecord());
+    if (!record) return;
+    record->ConnectionIndex = k;
+    if (!driver.Control(hub, kIoctlGetNodeConnectionInformation, record.get(), sizeof *record,
+                        record.get(), sizeof *record))
+      continue;
+    if (record->DeviceIsHub) {
+      if (std::optional<std::string> child = QueryChildHubName(driver, hub, k)) {
+        ScanHub(driver, list, std::move(*child), std::move(record), path);
+        continue;
+      }
+    }
+    if (!list.Append(std::move(record))) return;
+  }
+}
