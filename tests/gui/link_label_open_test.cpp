@@ -1,0 +1,400 @@
+// Clicking a link label for real under Wine: the shell hands web addresses to the desktop's
+// launcher (a recorder on PATH), the registered HTML program runs through the registry
+// fallback (a recorder registered by the test), and refused targets run nothing.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/link_label.h"
+#include "framework/data_exchange.h"
+#include "link_label_import_patch.h"
+#include "link_label_test_dialog.h"
+
+extern "C" decltype(&::ShellExecuteA) __imp_ShellExecuteA;
+extern "C" decltype(&::WinExec) __imp_WinExec;
+extern "C" decltype(&::MessageBeep) __imp_MessageBeep;
+
+namespace {
+
+constexpr int kLinkId = 1006;
+constexpr DWORD kLaunchTimeoutMs = 30000;
+constexpr DWORD kPollMs = 50;
+constexpr INT_PTR kNoAssociation = SE_ERR_NOASSOC;
+constexpr const char* kTestFileType = "LinkLabelTestPage";
+constexpr COLORREF kVisited = RGB(85, 26, 139);
+
+const std::vector<TestControl> kControls = {
+    {kLinkId, SS_LEFT, 19, 46, 124, 11, "Download 64bit WindowsXP driver"},
+};
+
+// --- what the label asked of the system ----------------------------------------------------
+
+struct SystemCalls {
+  int shell = 0;
+  int winExec = 0;
+  std::vector<UINT> beeps;
+  bool shellFails = false;  // answer the shell as if no program were associated
+  decltype(&::ShellExecuteA) realShell = nullptr;
+  decltype(&::WinExec) realWinExec = nullptr;
+};
+SystemCalls g_calls;
+
+HINSTANCE WINAPI CountShell(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR params, LPCSTR dir,
+                            INT show) {
+  ++g_calls.shell;
+  if (g_calls.shellFails) return reinterpret_cast<HINSTANCE>(kNoAssociation);
+  return g_calls.realShell(owner, verb, file, params, dir, show);
+}
+
+UINT WINAPI CountWinExec(LPCSTR commandLine, UINT show) {
+  ++g_calls.winExec;
+  return g_calls.realWinExec(commandLine, show);
+}
+
+BOOL WINAPI RecordBeep(UINT type) {
+  g_calls.beeps.push_back(type);
+  return TRUE;
+}
+
+// --- files the recorders write ---------------------------------------------------------------
+
+std::string ReadWholeFile(const std::string& path) {
+  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string text;
+  char chunk[4096];
+  DWORD got = 0;
+  while (::ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0) text.append(chunk, got);
+  ::CloseHandle(file);
+  return text;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+// Waits (bounded) until the file holds at least `count` complete lines.
+std::vector<std::string> WaitForLines(const std::string& path, std::size_t count) {
+  const DWORD start = ::GetTickCount();
+  std::vector<std::string> lines = Lines(ReadWholeFile(path));
+  while (lines.size() < count && ::GetTickCount() - start < kLaunchTimeoutMs) {
+    ::Sleep(kPollMs);
+    lines = Lines(ReadWholeFile(path));
+  }
+  return lines;
+}
+
+// A Unix path from the environment, as Wine's drive Z: shows it.
+std::string UnixPathVariable(const char* name) {
+  char value[MAX_PATH] = {};
+  const DWORD length = ::GetEnvironmentVariableA(name, value, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  std::string path = std::string("Z:") + value;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+std::string BesideThisProgram(const char* name) {
+  char path[MAX_PATH] = {};
+  const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string text(path, length);
+  return text.substr(0, text.find_last_of('\\') + 1) + name;
+}
+
+// --- registry keys the fallback reads --------------------------------------------------------
+
+void SetDefaultValue(const std::string& subKey, DWORD type, const void* data, DWORD size) {
+  HKEY key = nullptr;
+  ASSERT_EQ(::RegCreateKeyExA(HKEY_CLASSES_ROOT, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(::RegSetValueExA(key, nullptr, 0, type, static_cast<const BYTE*>(data), size),
+            ERROR_SUCCESS);
+  ::RegCloseKey(key);
+}
+
+void SetDefaultText(const std::string& subKey, const std::string& text) {
+  SetDefaultValue(subKey, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
+const std::string kCommandKey = std::string(kTestFileType) + "\\shell\\open\\command";
+
+class LinkLabelOpen : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(dialog.Hwnd(), nullptr);
+    xdgRecord = UnixPathVariable("LINK_LABEL_XDG_RECORD");
+    ASSERT_FALSE(xdgRecord.empty()) << "the test runs with the xdg-open recorder on PATH";
+    ::DeleteFileA(xdgRecord.c_str());
+
+    char temp[MAX_PATH] = {};
+    ASSERT_NE(::GetTempPathA(MAX_PATH, temp), 0u);
+    programRecord = std::string(temp) + "link_label_program.txt";
+    ::DeleteFileA(programRecord.c_str());
+    ::SetEnvironmentVariableA("LINK_LABEL_RECORD", programRecord.c_str());
+    recorder = BesideThisProgram("link_label_recorder.exe");
+    ASSERT_NE(::GetFileAttributesA(recorder.c_str()), INVALID_FILE_ATTRIBUTES) << recorder;
+
+    g_calls = SystemCalls{};
+    g_calls.realShell = shellPatch.Original();
+    g_calls.realWinExec = winExecPatch.Original();
+
+    CDataExchange exchange(&dialog.Frame(), FALSE);
+    DDX_Control(&exchange, kLinkId, label);
+    ASSERT_FALSE(exchange.m_failed);
+  }
+
+  void TearDown() override { ClearRegistration(); }
+
+  static void ClearRegistration() {
+    ::RegDeleteTreeA(HKEY_CLASSES_ROOT, ".htm");
+    ::RegDeleteKeyA(HKEY_CLASSES_ROOT, ".htm");
+    ::RegDeleteTreeA(HKEY_CLASSES_ROOT, kTestFileType);
+    ::RegDeleteKeyA(HKEY_CLASSES_ROOT, kTestFileType);
+  }
+
+  void Click() { SendStaticClick(dialog.Hwnd(), label.m_hWnd); }
+  COLORREF Drawn() { return QueryLabelColour(dialog.Hwnd(), label.m_hWnd).text; }
+
+  void RegisterHtmlProgram(const std::string& commandTemplate) {
+    SetDefaultText(".htm", kTestFileType);
+    SetDefaultText(kCommandKey, commandTemplate);
+  }
+
+  ImportPatch<decltype(&::ShellExecuteA)> shellPatch{__imp_ShellExecuteA, &CountShell};
+  ImportPatch<decltype(&::WinExec)> winExecPatch{__imp_WinExec, &CountWinExec};
+  ImportPatch<decltype(&::MessageBeep)> beepPatch{__imp_MessageBeep, &RecordBeep};
+  std::string xdgRecord;
+  std::string programRecord;
+  std::string recorder;
+  CLinkLabel label;
+  LinkTestDialog dialog{kControls};
+};
+
+TEST_F(LinkLabelOpen, ShellHandsTheAddressToTheBrowser) {
+  const std::string url = "http://127.0.0.1:9/drivers/xp64.zip?lang=en&v=%201";
+  label.SetTarget(url.c_str());
+  Click();
+  EXPECT_EQ(g_calls.shell, 1);
+  EXPECT_EQ(g_calls.winExec, 0);
+  EXPECT_TRUE(g_calls.beeps.empty());
+  EXPECT_EQ(WaitForLines(xdgRecord, 1), std::vector<std::string>{url});
+  EXPECT_EQ(Drawn(), kVisited);
+  EXPECT_TRUE(HasPendingPaint(label.m_hWnd));
+}
+
+TEST_F(LinkLabelOpen, ClickWhileHoveringShowsVisitedAndKeepsTheCapture) {
+  label.SetTarget("https://127.0.0.1:9/vista64.zip");
+  SendMouseMove(label.m_hWnd, 1, 1);
+  ASSERT_EQ(::GetCapture(), label.m_hWnd);
+  ::ValidateRect(label.m_hWnd, nullptr);
+
+  Click();
+  EXPECT_EQ(::GetCapture(), label.m_hWnd);
+  EXPECT_EQ(Drawn(), kVisited);  // no longer hovering
+  EXPECT_TRUE(HasPendingPaint(label.m_hWnd));
+
+  SendMouseMove(label.m_hWnd, 5000, 5000);  // still captured: hovering starts anywhere
+  EXPECT_EQ(Drawn(), ::GetSysColor(COLOR_BTNHIGHLIGHT));
+  EXPECT_EQ(::GetCapture(), label.m_hWnd);
+  SendMouseMove(label.m_hWnd, 5000, 5000);
+  EXPECT_EQ(Drawn(), kVisited);
+  EXPECT_EQ(::GetCapture(), nullptr);
+  EXPECT_EQ(WaitForLines(xdgRecord, 1).size(), 1u);
+}
+
+TEST_F(LinkLabelOpen, DeviceCheckConfigurationDrawsVisitedInTheLinkColour) {
+  label.SetTarget("http://127.0.0.1:9/xp32.zip");
+  label.SetTextColors(label.LinkColor(), label.LinkColor(), static_cast<COLORREF>(-1));
+  label.SetUnderlined(TRUE);
+  Click();
+  ASSERT_EQ(WaitForLines(xdgRecord, 1).size(), 1u);
+  EXPECT_EQ(Drawn(), RGB(0, 0, 238));
+  SendMouseMove(label.m_hWnd, 1, 1);
+  EXPECT_EQ(Drawn(), ::GetSysColor(COLOR_HIGHLIGHT));
+}
+
+TEST_F(LinkLabelOpen, FailedClickClearsVisitedBeepsAndDoesNotRedraw) {
+  label.SetTarget("http://127.0.0.1:9/first.zip");
+  Click();
+  ASSERT_EQ(Drawn(), kVisited);
+  ASSERT_EQ(WaitForLines(xdgRecord, 1).size(), 1u);
+
+  label.SetTarget("http://127.0.0.1:9/second.zip");
+  g_calls.shellFails = true;  // and no ".htm" program registered
+  ::ValidateRect(label.m_hWnd, nullptr);
+  Click();
+  EXPECT_EQ(g_calls.beeps, std::vector<UINT>{MB_ICONEXCLAMATION});
+  EXPECT_EQ(g_calls.winExec, 0);
+  EXPECT_EQ(Drawn(), RGB(0, 0, 238));
+  EXPECT_FALSE(HasPendingPaint(label.m_hWnd));
+}
+
+TEST_F(LinkLabelOpen, RefusedTargetsRunNothing) {
+  const char* refused[] = {
+      "file:///C:/windows/system32/cmd.exe",
+      "C:\\windows\\system32\\cmd.exe",
+      "cmd.exe",
+      "\\\\127.0.0.1\\share\\setup.exe",
+      "http://127.0.0.1:9/a b.zip",
+      "http://127.0.0.1:9/\"x.zip",
+      "http://127.0.0.1:9/\r\ncmd.exe",
+  };
+  RegisterHtmlProgram("\"" + recorder + "\" \"%1\"");  // a fallback that would run
+  for (const char* target : refused) {
+    SCOPED_TRACE(target);
+    label.SetTarget(target);
+    Click();
+    EXPECT_LE(CLinkLabel::OpenTarget(target, SW_SHOW), 32);
+  }
+  EXPECT_EQ(g_calls.shell, 0);
+  EXPECT_EQ(g_calls.winExec, 0);
+  EXPECT_EQ(g_calls.beeps.size(), std::size(refused));
+
+  // A web address afterwards is the only thing the browser ever saw.
+  const std::string marker = "http://127.0.0.1:9/marker.zip";
+  label.SetTarget(marker.c_str());
+  Click();
+  EXPECT_EQ(WaitForLines(xdgRecord, 1), std::vector<std::string>{marker});
+  EXPECT_EQ(::GetFileAttributesA(programRecord.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(LinkLabelOpen, RegistryFallbackRunsTheHtmlProgramWithTheUrl) {
+  const std::string url = "http://127.0.0.1:9/drivers/xp32.zip";
+  const std::string program = "\"" + recorder + "\"";
+  struct Case { const char* name; std::string commandTemplate, expected; };
+  const Case cases[] = {
+      {"quoted placeholder, then arguments", program + "\"%1\" -new -window", program + " " + url},
+      {"quoted placeholder after a blank", program + " \"%1\"", program + "  " + url},
+      {"bare placeholder", program + " -url %1 -x", program + " -url  " + url},
+      {"no placeholder", program + " -url", program + " -url " + url},
+  };
+  g_calls.shellFails = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ::DeleteFileA(programRecord.c_str());
+    RegisterHtmlProgram(c.commandTemplate);
+    EXPECT_GT(CLinkLabel::OpenTarget(url.c_str(), SW_SHOW), 32);
+    EXPECT_EQ(WaitForLines(programRecord, 1), std::vector<std::string>{c.expected});
+  }
+  EXPECT_EQ(g_calls.winExec, static_cast<int>(std::size(cases)));
+
+  // Through a click: visited, no beep.
+  ::DeleteFileA(programRecord.c_str());
+  label.SetTarget(url.c_str());
+  Click();
+  EXPECT_EQ(WaitForLines(programRecord, 1).size(), 1u);
+  EXPECT_EQ(Drawn(), kVisited);
+  EXPECT_TRUE(g_calls.beeps.empty());
+}
+
+TEST_F(LinkLabelOpen, UnreadableRegistrationGivesTheShellsResult) {
+  const std::string url = "http://127.0.0.1:9/xp32.zip";
+  const std::string program = "\"" + recorder + "\" \"%1\"";
+  const DWORD number = 42;
+  const BYTE bytes[] = {'a', 'b', 0};
+  struct Case { const char* name; void (*arrange)(const std::string& program); };
+  const Case cases[] = {
+      {"no .htm", [](const std::string&) {}},
+      {"no open command",
+       [](const std::string&) { SetDefaultText(".htm", kTestFileType); }},
+      {"empty file type",
+       [](const std::string& p) {
+         SetDefaultText(".htm", "");
+         SetDefaultText(kCommandKey, p);
+       }},
+      {"command longer than 259 characters",
+       [](const std::string& p) {
+         SetDefaultText(".htm", kTestFileType);
+         SetDefaultText(kCommandKey, p + std::string(300, ' '));
+       }},
+  };
+  g_calls.shellFails = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ClearRegistration();
+    c.arrange(program);
+    EXPECT_EQ(CLinkLabel::OpenTarget(url.c_str(), SW_SHOW), kNoAssociation);
+  }
+  // Values that are not text.
+  ClearRegistration();
+  SetDefaultText(".htm", kTestFileType);
+  SetDefaultValue(kCommandKey, REG_DWORD, &number, sizeof(number));
+  EXPECT_EQ(CLinkLabel::OpenTarget(url.c_str(), SW_SHOW), kNoAssociation);
+  SetDefaultValue(kCommandKey, REG_BINARY, bytes, sizeof(bytes));
+  EXPECT_EQ(CLinkLabel::OpenTarget(url.c_str(), SW_SHOW), kNoAssociation);
+  // A command line that would not fit the buffer.
+  const std::size_t longestTemplate = 259;
+  const std::string padded = program.substr(0, program.find(" \"%1\""));
+  SetDefaultText(kCommandKey,
+                 padded + std::string(longestTemplate - padded.size() - 3, 'x') + " %1");
+  const std::string longUrl = "http://127.0.0.1:9/" + std::string(300, 'u');
+  EXPECT_EQ(CLinkLabel::OpenTarget(longUrl.c_str(), SW_SHOW), kNoAssociation);
+
+  EXPECT_EQ(g_calls.winExec, 0);
+  EXPECT_EQ(::GetFileAttributesA(programRecord.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Puts the stand-in help viewer where the label looks for it, for the life of the object.
+class StandInHelpViewer {
+ public:
+  StandInHelpViewer() {
+    char folder[MAX_PATH] = {};
+    const UINT length = ::GetWindowsDirectoryA(folder, MAX_PATH);
+    m_path = std::string(folder, length) + "\\winhlp32.exe";
+    m_placed = ::CopyFileA(BesideThisProgram("link_label_help_viewer.exe").c_str(),
+                           m_path.c_str(), TRUE) != FALSE;
+  }
+  ~StandInHelpViewer() {
+    if (m_placed) ::DeleteFileA(m_path.c_str());
+  }
+  bool Placed() const { return m_placed; }
+
+ private:
+  std::string m_path;
+  bool m_placed = false;
+};
+
+TEST_F(LinkLabelOpen, DefaultCursorIsAPrivateCopyOfTheHelpViewersHand) {
+  constexpr DWORD kHotSpotX = 5;  // as drawn in link_label_hand.cur
+  const HCURSOR arrow = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+  const LPARAM hit = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
+  HCURSOR shown = nullptr;
+  {
+    const StandInHelpViewer viewer;
+    ASSERT_TRUE(viewer.Placed()) << "the prefix already has a help viewer";
+    CLinkLabel hand;
+    LinkTestDialog second{kControls};
+    CDataExchange exchange(&second.Frame(), FALSE);
+    DDX_Control(&exchange, kLinkId, hand);
+    ASSERT_FALSE(exchange.m_failed);
+
+    ::SetCursor(arrow);
+    EXPECT_EQ(::SendMessageA(hand.m_hWnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hand.m_hWnd), hit),
+              TRUE);
+    shown = ::GetCursor();
+    ICONINFO info{};
+    ASSERT_TRUE(::GetIconInfo(shown, &info));
+    if (info.hbmMask != nullptr) ::DeleteObject(info.hbmMask);
+    if (info.hbmColor != nullptr) ::DeleteObject(info.hbmColor);
+    EXPECT_FALSE(info.fIcon);
+    EXPECT_EQ(info.xHotspot, kHotSpotX);
+    EXPECT_EQ(info.yHotspot, 0u);
+    ::SetCursor(arrow);
+  }
+  ICONINFO gone{};
+  EXPECT_FALSE(::GetIconInfo(shown, &gone)) << "the label's own copy goes with it";
+}
+
+}  // namespace
