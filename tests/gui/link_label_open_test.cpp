@@ -15,9 +15,15 @@
 #include "link_label_import_patch.h"
 #include "link_label_test_dialog.h"
 
-extern "C" decltype(&::ShellExecuteA) __imp_ShellExecuteA;
-extern "C" decltype(&::WinExec) __imp_WinExec;
-extern "C" decltype(&::MessageBeep) __imp_MessageBeep;
+// The import slots by their linker names, which 32-bit Windows decorates with the argument size.
+#if defined(_WIN64)
+#define LINK_LABEL_IMPORT(name, argumentBytes) "__imp_" #name
+#else
+#define LINK_LABEL_IMPORT(name, argumentBytes) "__imp__" #name "@" #argumentBytes
+#endif
+extern decltype(&::ShellExecuteA) g_shellExecuteSlot __asm__(LINK_LABEL_IMPORT(ShellExecuteA, 24));
+extern decltype(&::WinExec) g_winExecSlot __asm__(LINK_LABEL_IMPORT(WinExec, 8));
+extern decltype(&::MessageBeep) g_messageBeepSlot __asm__(LINK_LABEL_IMPORT(MessageBeep, 4));
 
 namespace {
 
@@ -172,9 +178,9 @@ class LinkLabelOpen : public testing::Test {
     SetDefaultText(kCommandKey, commandTemplate);
   }
 
-  ImportPatch<decltype(&::ShellExecuteA)> shellPatch{__imp_ShellExecuteA, &CountShell};
-  ImportPatch<decltype(&::WinExec)> winExecPatch{__imp_WinExec, &CountWinExec};
-  ImportPatch<decltype(&::MessageBeep)> beepPatch{__imp_MessageBeep, &RecordBeep};
+  ImportPatch<decltype(&::ShellExecuteA)> shellPatch{g_shellExecuteSlot, &CountShell};
+  ImportPatch<decltype(&::WinExec)> winExecPatch{g_winExecSlot, &CountWinExec};
+  ImportPatch<decltype(&::MessageBeep)> beepPatch{g_messageBeepSlot, &RecordBeep};
   std::string xdgRecord;
   std::string programRecord;
   std::string recorder;
