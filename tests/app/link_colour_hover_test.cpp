@@ -43,12 +43,6 @@ TEST(LinkColours, OnlyMinusOneAsksForTheHighlight) {
   }
 }
 
-TEST(LinkColours, DefaultsAreTheDocumentedRgbValues) {
-  auto rgb = [](unsigned r, unsigned g, unsigned b) { return Colour(r | (g << 8) | (b << 16)); };
-  EXPECT_EQ(linklogic::kDefaultLinkColour, rgb(0, 0, 238));
-  EXPECT_EQ(linklogic::kDefaultVisitedColour, rgb(85, 26, 139));
-}
-
 constexpr Rect kClient{0, 0, 120, 16};
 
 void ExpectStep(const HoverStep& step, bool hovering, bool take, bool release, bool redraw) {
