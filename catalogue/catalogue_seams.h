@@ -19,7 +19,8 @@ struct SocketStartup {
 using SocketStartupFn = SocketStartup (*)();
 void SetSocketStartup(SocketStartupFn fn);
 
-// Returns `count` cleared records, or nullptr when memory is short.
+// Returns `count` cleared records in a block that std::free releases, or nullptr when memory
+// is short.
 using EntryAllocatorFn = CatalogueEntry* (*)(std::uint32_t count);
 void SetEntryAllocator(EntryAllocatorFn fn);
 

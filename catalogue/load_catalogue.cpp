@@ -1,6 +1,7 @@
 #include "catalogue/load_catalogue.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <string>
@@ -20,8 +21,10 @@ constexpr const char kMainSection[] = "MAIN";
 constexpr const char kCountKey[] = "TotleNumber";
 constexpr const char kRecordSectionFormat[] = "Number%u";
 
+// calloc: the system hands out a large block already cleared, without touching its pages, so
+// the 65535 mostly empty records of a hostile count cost almost nothing until they are read.
 CatalogueEntry* PlatformAllocate(std::uint32_t count) {
-  return new (std::nothrow) CatalogueEntry[count]();
+  return static_cast<CatalogueEntry*>(std::calloc(count, sizeof(CatalogueEntry)));
 }
 
 catalogue_seams::EntryAllocatorFn g_allocate = nullptr;
@@ -36,6 +39,8 @@ int Fail(CatalogueOwner& owner) {
 void ReadRecord(const ProfileReader& file, std::uint32_t number, CatalogueEntry& entry) {
   char section[32];
   std::snprintf(section, sizeof section, kRecordSectionFormat, number);
+  // Every value of a missing section reads as its default, which the cleared record holds.
+  if (!file.HasSection(section)) return;
   entry.vid = file.ReadInt(section, "vid", 0);
   entry.pid = file.ReadInt(section, "pid", 0);
   file.ReadText(section, "URL_XP_32", "", entry.urlXp32, kUrlSize);
@@ -46,7 +51,7 @@ void ReadRecord(const ProfileReader& file, std::uint32_t number, CatalogueEntry&
 }
 
 void FreeEntries(DriverCatalogue& table) {
-  delete[] table.entries;
+  std::free(table.entries);
   table.entries = nullptr;
   table.count = 0;
 }

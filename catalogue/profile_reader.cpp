@@ -113,6 +113,10 @@ void ProfileReader::ParseLine(std::string_view line) {
   firstKey_.emplace(std::move(name), keys_.size() - 1);
 }
 
+bool ProfileReader::HasSection(std::string_view section) const {
+  return sectionsSeen_.count(LookupName(section, {})) != 0;
+}
+
 const std::string_view* ProfileReader::Find(std::string_view section, std::string_view key) const {
   auto where = firstKey_.find(LookupName(section, key));
   if (where == firstKey_.end()) return nullptr;

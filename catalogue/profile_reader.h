@@ -17,6 +17,8 @@ class ProfileReader {
   ProfileReader(const ProfileReader&) = delete;
   ProfileReader& operator=(const ProfileReader&) = delete;
 
+  bool HasSection(std::string_view section) const;
+
   // The integer rule: decimal, or hexadecimal behind 0x/0X, read up to the first character
   // that does not belong; an optional sign; modulo 2^32. `fallback` when the key is missing
   // or its value is empty.
