@@ -133,7 +133,9 @@ void ScanHub(HubDriver& driver, DeviceList& list, std::string name,
   } catch (const std::bad_alloc&) {
     return;
   }
-  if (!record || list.Append(std::move(record))) ScanHubPorts(driver, list, hub.get(), portCount, path);
+  // The hub's own record goes before the records of its ports.
+  const bool appended = !record || list.Append(std::move(record));
+  if (appended) ScanHubPorts(driver, list, hub.get(), portCount, path);
   path.pop_back();
 }
 
