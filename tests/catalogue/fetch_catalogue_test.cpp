@@ -127,6 +127,14 @@ TEST_F(Download, FailuresBeforeTheRequestLeaveAnEarlierFileUntouched) {
   EXPECT_EQ(Stored(), "earlier");
 }
 
+TEST_F(Download, ConnectionThatNeverCompletesTimesOut) {
+  catalogue_seams::SetFetchTimeouts(300, 5000);
+  WriteBytes(folder.CataloguePath(), "earlier");
+  ASSERT_TRUE(server.Clog());
+  EXPECT_EQ(Fetch(), AsWritten(FailureLine("connect()", kTimedOutCode)));
+  EXPECT_EQ(Stored(), "earlier");
+}
+
 TEST_F(Download, RepliesUpToTheBufferAreStoredWhole) {
   ServerScript script;
   script.pieces = {Pattern(kReplyBufferSize)};

@@ -87,9 +87,24 @@ bool LoopbackServer::Refuse(const char* address, unsigned short port, int bindWa
   return listener_ != kNoSocket;
 }
 
+bool LoopbackServer::Clog(const char* address, unsigned short port, int bindWaitMilliseconds) {
+  Stop();
+  listener_ = BindWithin(address, port, bindWaitMilliseconds);
+  if (listener_ == kNoSocket || listen(listener_, 0) != 0) return false;
+  sockaddr_in where{};
+  where.sin_family = AF_INET;
+  where.sin_port = htons(port);
+  where.sin_addr.s_addr = inet_addr(address);
+  filler_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  return filler_ != kNoSocket &&
+         connect(filler_, reinterpret_cast<const sockaddr*>(&where), sizeof where) == 0;
+}
+
 void LoopbackServer::Stop() {
   stopping_ = true;
   if (thread_.joinable()) thread_.join();
+  if (filler_ != kNoSocket) CloseSocket(filler_);
+  filler_ = kNoSocket;
   if (listener_ != kNoSocket) CloseSocket(listener_);
   listener_ = kNoSocket;
 }

@@ -41,6 +41,9 @@ class LoopbackServer {
   // Holds address:port bound without listening, so a connection there is refused.
   bool Refuse(const char* address = kLoopbackAddress, unsigned short port = kHttpPort,
               int bindWaitMilliseconds = 60000);
+  // Listens with a full queue and never accepts, so a further connection never completes.
+  bool Clog(const char* address = kLoopbackAddress, unsigned short port = kHttpPort,
+            int bindWaitMilliseconds = 60000);
   // Ends a stall, waits for the thread and releases the port.
   void Stop();
   // Waits until the connections asked for are served (or nobody came for a long while).
@@ -54,6 +57,7 @@ class LoopbackServer {
   void Serve(SocketHandle client, const ServerScript& script);
 
   SocketHandle listener_ = kNoSocket;
+  SocketHandle filler_ = kNoSocket;  // the connection that fills the queue of a clog
   std::thread thread_;
   std::atomic<bool> stopping_{false};
   std::atomic<int> served_{0};
