@@ -61,8 +61,9 @@ INT_PTR CDialog::DoModal() {
   m_result = -1;
   CDialog* outer = t_creating;
   t_creating = this;
-  HWND hwnd = ::CreateDialogIndirectParamA(
-      AfxGetResourceHandle(), reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()), owner,
+  // The wide call keeps the template's texts as they are, whatever the ANSI code page.
+  HWND hwnd = ::CreateDialogIndirectParamW(
+      AfxGetResourceHandle(), reinterpret_cast<LPCDLGTEMPLATEW>(dialogTemplate.data()), owner,
       &CDialog::StaticDialogProc, 0);
   t_creating = outer;
 
@@ -80,7 +81,7 @@ INT_PTR CDialog::DoModal() {
 void CDialog::RunModalLoop() {
   MSG msg;
   while (!m_ended) {
-    const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0) {
       // Leave WM_QUIT for whichever loop runs outside this one.
       ::PostQuitMessage(static_cast<int>(msg.wParam));
@@ -89,7 +90,7 @@ void CDialog::RunModalLoop() {
     if (got == -1) break;
     if (!WalkPreTranslateTree(m_hWnd, &msg)) {
       ::TranslateMessage(&msg);
-      ::DispatchMessageA(&msg);
+      ::DispatchMessageW(&msg);
     }
   }
 }
@@ -121,7 +122,7 @@ void CDialog::OnOK() {
 void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 
 BOOL CDialog::PreTranslateMessage(MSG* msg) {
-  return m_hWnd != nullptr && ::IsDialogMessageA(m_hWnd, msg);
+  return m_hWnd != nullptr && ::IsDialogMessageW(m_hWnd, msg);
 }
 
 bool CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {

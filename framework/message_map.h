@@ -1,7 +1,8 @@
 #pragma once
 // Message maps: one constant table per window class, each chained to its base class's table.
 // An entry pairs a message (or a control notification) with a member function; the entry
-// builders below check the handler's signature at compile time.
+// builders below check the handler's signature at compile time. Inside a class with a member
+// of the same name as a builder (OnPaint, OnSysCommand), write the builder as ::OnPaint<...>().
 #include <windows.h>
 
 #include <cstddef>

@@ -21,9 +21,9 @@ int CWinApp::ExitInstance() { return 0; }
 int CWinApp::Run() {
   MSG msg;
   BOOL got;
-  while ((got = ::GetMessageA(&msg, nullptr, 0, 0)) != 0 && got != -1) {
+  while ((got = ::GetMessageW(&msg, nullptr, 0, 0)) != 0 && got != -1) {
     ::TranslateMessage(&msg);
-    ::DispatchMessageA(&msg);
+    ::DispatchMessageW(&msg);
   }
   return ExitInstance();
 }

@@ -44,7 +44,9 @@ void CWnd::AttachHandle(HWND hwnd) {
 }
 
 void CWnd::HookWindowProc() {
-  m_oldProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(
+  // A wide procedure: texts the window system hands on (captions, template texts) then pass
+  // through unconverted, whatever the ANSI code page.
+  m_oldProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
       m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StaticWndProc)));
 }
 
@@ -66,7 +68,7 @@ HWND CWnd::UnsubclassWindow() {
   HWND hwnd = m_hWnd;
   if (hwnd == nullptr) return nullptr;
   if (m_oldProc != nullptr) {
-    ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
+    ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
   }
   Detach();
   return hwnd;
@@ -94,13 +96,13 @@ LRESULT CWnd::Default() {
 }
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (m_oldProc != nullptr) return ::CallWindowProcA(m_oldProc, m_hWnd, message, wParam, lParam);
-  return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
+  if (m_oldProc != nullptr) return ::CallWindowProcW(m_oldProc, m_hWnd, message, wParam, lParam);
+  return ::DefWindowProcW(m_hWnd, message, wParam, lParam);
 }
 
 LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   CWnd* wnd = FromHandlePermanent(hwnd);
-  if (wnd == nullptr) return ::DefWindowProcA(hwnd, message, wParam, lParam);
+  if (wnd == nullptr) return ::DefWindowProcW(hwnd, message, wParam, lParam);
   const CurrentMessage outer = wnd->m_current;
   wnd->m_current = {message, wParam, lParam};
   const LRESULT result = wnd->WindowProc(message, wParam, lParam);

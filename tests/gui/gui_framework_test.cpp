@@ -270,19 +270,24 @@ TEST(FrameworkModal, QueuedMessagesArePreTranslatedByTheChildThenTheDialog) {
 }
 
 TEST(FrameworkModal, EscapeAndTheOkButtonEndTheRunThroughTheDefaultHandlers) {
+  // Keys go to a control of the dialog (not to the focus, which parallel tests may take).
   ProbeDialog escaped;
+  bool pressed = false;
   const INT_PTR escapeResult = RunDriven(escaped, [&] {
-    if (escaped.m_hWnd == nullptr || !escaped.IsWindowVisible()) return false;
-    ::PostMessageA(::GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
-    return true;
+    if (pressed || escaped.m_hWnd == nullptr || !escaped.IsWindowVisible()) return false;
+    pressed = true;
+    ::PostMessageA(::GetNextDlgTabItem(escaped.m_hWnd, nullptr, FALSE), WM_KEYDOWN, VK_ESCAPE, 0);
+    return false;
   });
   EXPECT_EQ(escapeResult, IDCANCEL);
 
   ProbeDialog confirmed;
+  bool clicked = false;
   const INT_PTR okResult = RunDriven(confirmed, [&] {
-    if (confirmed.m_hWnd == nullptr || !confirmed.IsWindowVisible()) return false;
+    if (clicked || confirmed.m_hWnd == nullptr || !confirmed.IsWindowVisible()) return false;
+    clicked = true;
     PressButton(confirmed.m_hWnd, IDOK);
-    return true;
+    return false;
   });
   EXPECT_EQ(okResult, IDOK);
 }

@@ -1,0 +1,3 @@
+#include "app/about_dlg.h"
+
+void CAboutDlg::DoDataExchange(CDataExchange* exchange) { CDialog::DoDataExchange(exchange); }

@@ -1,0 +1,43 @@
+#pragma once
+// The main dialog: loads the catalogue while it initialises, offers the about box in its
+// system menu, and releases the catalogue (and its file) when it is destroyed.
+#include "catalogue/catalogue_owner.h"
+#include "framework/dialog.h"
+#include "framework/static.h"
+#include "res/resource.h"
+
+class CDetectorDlg : public CDialog, private CatalogueOwner {
+ public:
+  explicit CDetectorDlg(CWnd* parent = nullptr);
+  ~CDetectorDlg() override;
+
+  // 1 when the catalogue was loaded; 0 after the failure has been reported (or not, when
+  // WinSock would not start).
+  int LoadCatalogue();
+
+ protected:
+  static const MessageMap* ThisMessageMap();
+  const MessageMap* GetMessageMap() const override { return ThisMessageMap(); }
+
+  void DoDataExchange(CDataExchange* exchange) override;
+  BOOL OnInitDialog() override;
+
+  void OnSysCommand(UINT id, LPARAM lParam);
+  void OnPaint();
+  HCURSOR OnQueryDragIcon();
+  void CheckDevices();
+
+ private:
+  void AddAboutItem();
+  void HideStatusText() override;
+  void ShowFailureMessage(const char* text, const char* caption) override;
+  int LanguageId() const override;
+
+  HICON m_hIcon;
+  int m_foundCount = 0;
+  CStatic m_linkXp32;
+  CStatic m_linkXp64;
+  CStatic m_linkVista32;
+  CStatic m_linkVista64;
+  UINT m_langId = 0;
+};

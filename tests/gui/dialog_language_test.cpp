@@ -1,0 +1,185 @@
+// The two language rules: templates and the about item follow the resource language (the
+// user-interface language), the failure message follows the system default language id. The
+// same tests run under four locales (see CMakeLists.txt); DETECTOR_EXPECT_TEMPLATE_LANG and
+// DETECTOR_EXPECT_MESSAGE_LANG say which language each rule must pick there.
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "app/detector_dlg.h"
+#include "dialog_test_support.h"
+#include "gui_ui_driver.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr int kChinese = 2052;
+constexpr int kEnglish = 1033;
+constexpr int kTextSize = 512;
+
+struct DialogUnits {
+  int x, y, width, height;
+};
+
+struct ControlSpec {
+  int id;  // -1: found by its text
+  const wchar_t* english;
+  const wchar_t* chinese;
+  DialogUnits englishRect;
+  DialogUnits chineseRect;
+  bool visible;
+};
+
+const ControlSpec kControls[] = {
+    {IDC_CHECK_DEVICE, L"Check Device", L"查找设备", {218, 43, 64, 24}, {190, 44, 64, 24}, true},
+    {IDC_VIDPID_EDIT, L"", L"", {229, 90, 33, 12}, {201, 97, 33, 12}, false},
+    {-1, L"PID&&VID", L"PID&&VID", {221, 80, 49, 28}, {193, 88, 49, 28}, false},
+    {-1, L"Driver Download Link", L"驱动下载路径", {9, 11, 198, 92}, {10, 10, 170, 92}, true},
+    {IDC_LINK_XP32, L"Download 32bit WindowsXP/Windows2000 driver",
+     L"点击下载32位WindowsXP/Win2000驱动", {19, 27, 182, 11}, {19, 27, 153, 11}, false},
+    {IDC_LINK_XP64, L"Download 64bit WindowsXP driver", L"点击下载64位WindowsXP驱动",
+     {19, 46, 124, 11}, {19, 45, 146, 11}, false},
+    {IDC_LINK_VISTA32, L"Download 32bit Windows Vista driver", L"点击下载32位WindowsVista驱动",
+     {19, 65, 124, 11}, {19, 65, 141, 11}, false},
+    {IDC_LINK_VISTA64, L"Download 64bit Windows Vista driver", L"点击下载64位WindowsVista驱动",
+     {19, 84, 124, 11}, {19, 85, 141, 11}, false},
+    {IDC_STATUS_TEXT, L"Static", L"Static", {26, 55, 149, 8}, {31, 54, 135, 8}, false},
+};
+
+const DialogUnits kEnglishSize{0, 0, 293, 116};
+const DialogUnits kChineseSize{0, 0, 266, 116};
+
+int ExpectedLanguage(const char* variable) {
+  const char* value = std::getenv(variable);
+  return value != nullptr ? std::atoi(value) : 0;
+}
+
+// Position and size are converted separately, as the window system does when it makes the
+// controls.
+RECT ToPixels(HWND dialog, const DialogUnits& units) {
+  RECT mapped{units.x, units.y, units.width, units.height};
+  ::MapDialogRect(dialog, &mapped);
+  return RECT{mapped.left, mapped.top, mapped.left + mapped.right, mapped.top + mapped.bottom};
+}
+
+// Narrow texts live in the ANSI code page: what of `text` survives the trip.
+std::wstring ThroughAnsiCodePage(const std::wstring& text) {
+  char narrow[kTextSize] = {};
+  ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow, kTextSize, nullptr, nullptr);
+  wchar_t wide[kTextSize] = {};
+  ::MultiByteToWideChar(CP_ACP, 0, narrow, -1, wide, kTextSize);
+  return wide;
+}
+
+RECT ClientRectOf(HWND dialog, HWND control) {
+  RECT rect;
+  ::GetWindowRect(control, &rect);
+  ::MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+std::string Describe(const RECT& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
+         "," + std::to_string(r.bottom);
+}
+
+class DialogLanguage : public DialogTest {
+ protected:
+  void SetUp() override {
+    DialogTest::SetUp();
+    templateLanguage_ = ExpectedLanguage("DETECTOR_EXPECT_TEMPLATE_LANG");
+    messageLanguage_ = ExpectedLanguage("DETECTOR_EXPECT_MESSAGE_LANG");
+    ASSERT_TRUE(templateLanguage_ == kChinese || templateLanguage_ == kEnglish)
+        << "run through CTest, which sets the expected languages";
+    ASSERT_TRUE(messageLanguage_ == kChinese || messageLanguage_ == kEnglish);
+  }
+  bool ChineseTemplates() const { return templateLanguage_ == kChinese; }
+  bool ChineseMessages() const { return messageLanguage_ == kChinese; }
+
+  int templateLanguage_ = 0;
+  int messageLanguage_ = 0;
+};
+
+TEST_F(DialogLanguage, TemplatesAndTheAboutItemFollowTheResourceLanguage) {
+  Serve(kServedCatalogue);
+  CDetectorDlg dialog;
+  bool checked = false;
+  std::wstring aboutCaption;
+  int stage = 0;
+  UiDriver driver([&] {
+    HWND hwnd = dialog.m_hWnd;
+    if (hwnd == nullptr || !::IsWindowVisible(hwnd)) return false;
+    if (stage == 1) {
+      // Inside the about box's loop.
+      HWND box = FirstThreadDialog(hwnd);
+      if (box == nullptr) return false;
+      aboutCaption = WideWindowText(box);
+      PressButton(box, IDOK);
+      return false;
+    }
+    checked = true;
+    EXPECT_EQ(WideWindowText(hwnd), ChineseTemplates() ? L"Quenlix摄像头驱动检测工具"
+                                                       : L"Quenlix PC Cmaera Driver Detector");
+    RECT client;
+    ::GetClientRect(hwnd, &client);
+    const RECT size = ToPixels(hwnd, ChineseTemplates() ? kChineseSize : kEnglishSize);
+    EXPECT_EQ(client.right, size.right);
+    EXPECT_EQ(client.bottom, size.bottom);
+    for (const ControlSpec& spec : kControls) {
+      const wchar_t* text = ChineseTemplates() ? spec.chinese : spec.english;
+      HWND control = spec.id == -1 ? FindChildByText(hwnd, text) : ::GetDlgItem(hwnd, spec.id);
+      EXPECT_NE(control, nullptr) << spec.id;
+      if (control == nullptr) continue;
+      EXPECT_EQ(WideWindowText(control), text) << spec.id;
+      const RECT expected = ToPixels(hwnd, ChineseTemplates() ? spec.chineseRect : spec.englishRect);
+      const RECT actual = ClientRectOf(hwnd, control);
+      EXPECT_TRUE(SameRect(actual, expected))
+          << spec.id << ": " << Describe(actual) << " instead of " << Describe(expected);
+      EXPECT_EQ(::IsWindowVisible(control) != FALSE, spec.visible) << spec.id;
+    }
+    HMENU menu = ::GetSystemMenu(hwnd, FALSE);
+    // The program appends the item as narrow text.
+    EXPECT_EQ(WideMenuText(menu, ::GetMenuItemCount(menu) - 1),
+              ThroughAnsiCodePage(ChineseTemplates() ? L"关于(&A)..." : L"&About Kavrel..."));
+    stage = 1;
+    ::SendMessageA(hwnd, WM_SYSCOMMAND, IDM_ABOUT, 0);
+    ::PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
+    return true;
+  });
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_FALSE(driver.TimedOut());
+  EXPECT_TRUE(checked);
+  EXPECT_EQ(aboutCaption, ChineseTemplates() ? L"关于Quenlix产品驱动检测工具" : L"About");
+}
+
+TEST_F(DialogLanguage, TheFailureMessageFollowsTheSystemLanguage) {
+  RefuseConnections();
+  CDetectorDlg dialog;
+  MessageBoxSeen seen;
+  UiDriver driver([&] {
+    if (dialog.m_hWnd == nullptr) return false;
+    HWND box = FirstThreadDialog(dialog.m_hWnd);
+    if (box == nullptr) return false;
+    seen = ReadMessageBox(box);
+    PressButton(box, IDOK);
+    return true;
+  });
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_FALSE(driver.TimedOut());
+  ASSERT_TRUE(seen.seen);
+  if (ChineseMessages()) {
+    EXPECT_EQ(seen.caption, L"错误");
+    EXPECT_EQ(seen.text, L"本工具需要联网获取驱动信息，请确认网络连接是否正常！");
+  } else {
+    EXPECT_EQ(seen.caption, L"Error");
+    EXPECT_EQ(seen.text,
+              L"Can not get internet driver information,please make sure internet connection is ok!");
+  }
+}
+
+}  // namespace
