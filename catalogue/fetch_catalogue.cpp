@@ -91,6 +91,10 @@ void StoreReply(const char* reply, std::size_t count) {
 }  // namespace
 
 void FetchCatalogue(const char* host, const char* path) {
+  if (host == nullptr || path == nullptr) {  // nothing to ask for: as if no host were found
+    FailureLine("gethostbyname()", kHostNotFoundCode);
+    return;
+  }
   const hostent* entry = LookUp(host);
   if (entry == nullptr || entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr ||
       entry->h_length != 4) {

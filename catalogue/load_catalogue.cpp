@@ -2,8 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
-#include <new>
 #include <string>
 
 #include "catalogue/catalogue_file.h"

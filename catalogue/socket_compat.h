@@ -9,6 +9,7 @@ constexpr int kSendFlags = 0;
 constexpr int kTimedOutCode = WSAETIMEDOUT;
 constexpr int kMessageTooLongCode = WSAEMSGSIZE;
 constexpr int kNoBuffersCode = WSAENOBUFS;
+constexpr int kHostNotFoundCode = WSAHOST_NOT_FOUND;
 #else
 #include <arpa/inet.h>
 #include <cerrno>
@@ -22,6 +23,7 @@ constexpr int kSendFlags = MSG_NOSIGNAL;  // a peer that has gone must not raise
 constexpr int kTimedOutCode = ETIMEDOUT;
 constexpr int kMessageTooLongCode = EMSGSIZE;
 constexpr int kNoBuffersCode = ENOBUFS;
+constexpr int kHostNotFoundCode = HOST_NOT_FOUND;
 #endif
 
 void CloseSocket(SocketHandle socket);

@@ -125,6 +125,9 @@ TEST_F(Download, FailuresBeforeTheRequestLeaveAnEarlierFileUntouched) {
   std::string written = Fetch("no-such-host.invalid");
   EXPECT_TRUE(IsFailureLine(written, "gethostbyname()")) << written;
   EXPECT_EQ(Stored(), "earlier");
+
+  EXPECT_EQ(Fetch(nullptr), AsWritten(FailureLine("gethostbyname()", kHostNotFoundCode)));
+  EXPECT_EQ(Stored(), "earlier");
 }
 
 TEST_F(Download, ConnectionThatNeverCompletesTimesOut) {
