@@ -1,9 +1,9 @@
 #pragma once
 // The main dialog: loads the catalogue while it initialises, offers the about box in its
 // system menu, and releases the catalogue (and its file) when it is destroyed.
+#include "app/link_label.h"
 #include "catalogue/catalogue_owner.h"
 #include "framework/dialog.h"
-#include "framework/static.h"
 #include "res/resource.h"
 
 class CDetectorDlg : public CDialog, private CatalogueOwner {
@@ -35,9 +35,9 @@ class CDetectorDlg : public CDialog, private CatalogueOwner {
 
   HICON m_hIcon;
   int m_foundCount = 0;
-  CStatic m_linkXp32;
-  CStatic m_linkXp64;
-  CStatic m_linkVista32;
-  CStatic m_linkVista64;
+  CLinkLabel m_linkXp32;
+  CLinkLabel m_linkXp64;
+  CLinkLabel m_linkVista32;
+  CLinkLabel m_linkVista64;
   UINT m_langId = 0;
 };
