@@ -1,6 +1,121 @@
 #!/usr/bin/env bash
-# Runs the program's main job. The dialog does not exist yet.
+# Builds the program and runs it under Wine against the sample catalogue (tools/sample/PID.ini),
+# served by Debian's nginx on 127.0.0.1:80 inside a network namespace of its own: port 80 there
+# is private, so no other server on this machine is disturbed. On a machine with a display the
+# dialog stays until you close it; without one it runs under Xvfb, and the demo takes a
+# screenshot, says where the PNG is and closes the program.
+#   scripts/demo.sh                       English
+#   DETECTOR_DEMO_LANG=zh scripts/demo.sh  Chinese
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-echo "The detector dialog is not built yet: nothing to run."
+root=$PWD
+build=$root/build/windows
+program=$build/app/detector-sim.exe
+window_wait_seconds=120    # the first run creates the Wine prefix, which takes about a minute
+settle_seconds=3
+exit_wait_seconds=20
+
+if [ "${1:-}" != "--in-namespace" ]; then
+  scripts/setup.sh
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows --target detector-sim
+  interactive=0
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then interactive=1; fi
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo --preserve-env=DISPLAY,XAUTHORITY,DETECTOR_DEMO_LANG)
+  exec "${sudo_cmd[@]}" env DETECTOR_DEMO_INTERACTIVE=$interactive \
+    unshare -n -- "$root/tools/with-display" "$root/scripts/demo.sh" --in-namespace
+fi
+
+# From here on: inside the namespace, with a display.
+ip link set lo up
+work=$(mktemp -d /tmp/detector-demo.XXXXXX)
+chmod 755 "$work"
+# Wine keeps its sockets in the wineserver, which must run in this namespace: a prefix of the
+# demo's own, whose server is stopped at the end.
+prefix=$build/demo-wineprefix
+screenshot=$build/demo/detector-${DETECTOR_DEMO_LANG:-en}.png
+mkdir -p "$(dirname "$screenshot")"
+nginx_pid="" program_pid=""
+
+finish() {
+  if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then kill "$program_pid" 2>/dev/null || true; fi
+  if [ -n "$nginx_pid" ]; then kill "$nginx_pid" 2>/dev/null || true; wait "$nginx_pid" 2>/dev/null || true; fi
+  WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$work"
+}
+trap finish EXIT
+
+sample=$root/tools/sample/PID.ini
+mkdir -p "$work/root/english/product/PublicDriver" "$work/tmp" "$work/logs"
+cp "$sample" "$work/root/english/product/PublicDriver/PID.ini"
+chmod -R a+rX "$work/root"
+cat >"$work/nginx.conf" <<CONF
+daemon off;
+master_process off;
+pid $work/nginx.pid;
+error_log $work/logs/error.log;
+events { worker_connections 16; }
+http {
+  access_log $work/logs/access.log;
+  client_body_temp_path $work/tmp;
+  proxy_temp_path $work/tmp;
+  fastcgi_temp_path $work/tmp;
+  uwsgi_temp_path $work/tmp;
+  scgi_temp_path $work/tmp;
+  server { listen 127.0.0.1:80; root $work/root; }
+}
+CONF
+nginx -p "$work" -c "$work/nginx.conf" &
+nginx_pid=$!
+for _ in $(seq 1 50); do (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null && break; sleep 0.1; done
+echo "demo: nginx (pid $nginx_pid) serves $sample on 127.0.0.1:80"
+
+if [ "${DETECTOR_DEMO_LANG:-en}" = zh ]; then export LC_ALL=zh_CN.UTF-8; else export LC_ALL=en_US.UTF-8; fi
+# Wine draws captions in a font without Chinese glyphs; link it to the Chinese font installed by
+# the set-up, as a Chinese Windows links its caption font to its own.
+for face in Tahoma "Microsoft Sans Serif"; do
+  "$root/tools/wine-run" "$prefix" reg add \
+    'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+    /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
+done
+# The download's diagnostic lines (the program's standard error) go to a file.
+"$root/tools/wine-run" "$prefix" "$program" 2>"$build/demo/detector-stderr.txt" &
+program_pid=$!
+echo "demo: started $(basename "$program") (pid $program_pid) under Wine"
+
+if [ "${DETECTOR_DEMO_INTERACTIVE:-0}" = 1 ]; then
+  echo "demo: close the dialog to end the demo"
+  wait "$program_pid" || true
+  program_pid=""
+  exit 0
+fi
+
+window=""
+for _ in $(seq 1 "$window_wait_seconds"); do
+  window=$(xdotool search --onlyvisible --class "detector-sim" 2>/dev/null | head -n 1 || true)
+  [ -n "$window" ] && break
+  kill -0 "$program_pid" 2>/dev/null || break
+  sleep 1
+done
+if [ -z "$window" ]; then
+  echo "demo: the dialog did not appear" >&2
+  exit 1
+fi
+sleep "$settle_seconds"
+import -window "$window" "$screenshot" 2>/dev/null || import -window root "$screenshot"
+echo "demo: screenshot of the dialog: $screenshot"
+
+# A polite close (WM_CLOSE), as the close box does: the program deletes its catalogue file.
+"$root/tools/wine-run" "$prefix" taskkill /im "$(basename "$program")" >/dev/null 2>&1 || true
+for _ in $(seq 1 "$exit_wait_seconds"); do
+  kill -0 "$program_pid" 2>/dev/null || break
+  sleep 1
+done
+if kill -0 "$program_pid" 2>/dev/null; then
+  echo "demo: the program did not end; stopping it" >&2
+else
+  wait "$program_pid" || true
+  program_pid=""
+  echo "demo: the program has ended"
+fi
