@@ -235,7 +235,7 @@ LONG CLinkLabel::ReadDefaultValue(HKEY root, const char* subKey, linklogic::Comm
       ::RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
   if (read != ERROR_SUCCESS) return read;
   if (type != REG_SZ) return ERROR_INVALID_DATA;
-  value[size] = '\0';
+  value[size < kRegistryValueSize ? size : kRegistryValueSize] = '\0';
   const std::size_t length = std::strlen(value);
   if (length == 0 || length >= kRegistryValueSize) return ERROR_FILE_NOT_FOUND;
   std::memcpy(out.data(), value, length + 1);
