@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <new>
 #include <string>
 
 #include "catalogue/catalogue_file.h"
@@ -26,6 +28,10 @@ CatalogueEntry* PlatformAllocate(std::uint32_t count) {
 }
 
 catalogue_seams::EntryAllocatorFn g_allocate = nullptr;
+
+struct BlockFree {
+  void operator()(CatalogueEntry* entries) const { std::free(entries); }
+};
 
 int Fail(CatalogueOwner& owner) {
   FailureMessage message = CatalogueFailureMessage(owner.LanguageId());
@@ -56,16 +62,34 @@ void FreeEntries(DriverCatalogue& table) {
 
 }  // namespace
 
+namespace {
+
+// The table's block on success, nullptr when the text gives no valid count or memory is short.
+CatalogueEntry* ReadTable(std::string_view text, std::uint32_t& count) {
+  ProfileReader file(text);
+  count = file.ReadInt(kMainSection, kCountKey, 0);
+  if (count == 0 || count > kMaxCatalogueCount) return nullptr;
+  std::unique_ptr<CatalogueEntry, BlockFree> entries(
+      (g_allocate != nullptr ? g_allocate : PlatformAllocate)(count));
+  if (!entries) return nullptr;
+  for (std::uint32_t k = 1; k <= count; ++k) ReadRecord(file, k, entries.get()[k - 1]);
+  return entries.release();
+}
+
+}  // namespace
+
 int LoadCatalogueFromText(CatalogueOwner& owner, std::string_view text) {
   DriverCatalogue& table = TheCatalogue();
   FreeEntries(table);  // a second load must not leak the first
-  ProfileReader file(text);
-  std::uint32_t count = file.ReadInt(kMainSection, kCountKey, 0);
-  if (count == 0 || count > kMaxCatalogueCount) return Fail(owner);
-
-  CatalogueEntry* entries = (g_allocate != nullptr ? g_allocate : PlatformAllocate)(count);
+  std::uint32_t count = 0;
+  CatalogueEntry* entries = nullptr;
+  try {
+    entries = ReadTable(text, count);
+  } catch (const std::bad_alloc&) {
+    entries = nullptr;  // the reader's own memory ran short; the table was not made yet
+  }
+  // No valid count, or short memory: a failed load with the message, never a crash.
   if (entries == nullptr) return Fail(owner);
-  for (std::uint32_t k = 1; k <= count; ++k) ReadRecord(file, k, entries[k - 1]);
   table.entries = entries;
   table.count = count;
   return 1;
