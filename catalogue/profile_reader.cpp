@@ -76,7 +76,7 @@ ProfileReader::ProfileReader(std::string_view text) {
   constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
   if (text.substr(0, kUtf8Mark.size()) == kUtf8Mark) text.remove_prefix(kUtf8Mark.size());
   text_.assign(text.data(), text.size());
-  sectionsSeen_.emplace(sectionName_, true);
+  sectionsSeen_.insert(sectionName_);
   std::string_view rest = text_;
   while (!rest.empty()) {
     std::size_t end = rest.find_first_of("\r\n");  // a lone CR ends a line too
@@ -93,7 +93,7 @@ void ProfileReader::ParseLine(std::string_view line) {
     std::size_t close = line.rfind(']');
     if (close != std::string_view::npos) {
       std::string section = LookupName(Trim(UpToNul(line.substr(1, close - 1))), {});
-      currentSectionIsFirst_ = sectionsSeen_.emplace(section, true).second;
+      currentSectionIsFirst_ = sectionsSeen_.insert(section).second;
       sectionName_ = std::move(section);
       return;
     }

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class ProfileReader {
@@ -44,7 +45,7 @@ class ProfileReader {
   std::vector<Key> keys_;
   // Lower-case "section\nkey" to the first key of that name in the first such section.
   std::unordered_map<std::string, std::size_t> firstKey_;
-  std::unordered_map<std::string, bool> sectionsSeen_;
+  std::unordered_set<std::string> sectionsSeen_;
   std::string sectionName_ = "\n";  // keys above every section belong to a nameless one
   bool currentSectionIsFirst_ = true;
 };
