@@ -29,6 +29,7 @@ class CDetectorDlg : public CDialog, private CatalogueOwner {
 
  private:
   void AddAboutItem();
+  void ConfigureLink(CLinkLabel& link, const char* url);
   void HideStatusText() override;
   void ShowFailureMessage(const char* text, const char* caption) override;
   int LanguageId() const override;

@@ -1,0 +1,158 @@
+// The built simulator program, driven from outside as a user would: a catalogue served on
+// loopback, a pretend USB topology, the button pressed, the links read and clicked.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+
+#include "loopback_server.h"
+#include "program_driver.h"
+#include "res/resource.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+constexpr auto kStartTimeout = seconds(60);
+constexpr auto kExitTimeout = seconds(30);
+constexpr auto kBrowserTimeout = seconds(30);
+
+const char kCatalogue[] =
+    "[MAIN]\r\nTotleNumber=2\r\n"
+    "[Number1]\r\nvid=0x1234\r\npid=0x5678\r\n"
+    "URL_XP_32=http://example.com/cam/xp32.exe\r\nURL_XP_64=http://example.com/cam/xp64.exe\r\n"
+    "URL_Vista_32=http://example.com/cam/vista32.exe\r\nURL_Vista_64=http://example.com/cam/vista64.exe\r\n"
+    "[Number2]\r\nvid=0x0c45\r\npid=0x6340\r\n"
+    "URL_XP_32=http://example.com/other/xp32.exe\r\nURL_Vista_32=http://example.com/other/vista32.exe\r\n";
+
+const char kCameraBehindHub[] =
+    "controller 0\n"
+    "  port 1 device 0x046d 0xc077\n"
+    "  port 2 hub 0x05e3 0x0608\n"
+    "    port 1 empty\n"
+    "    port 2 device 0x1234 0x5678\n"
+    "controller 2 ports=2\n";
+
+const char kNoCamera[] =
+    "controller 0\n"
+    "  port 1 device 0x046d 0xc077\n"
+    "  port 2 device 0x1234 0x5678 status=2\n";
+
+const int kLinks[] = {IDC_LINK_XP32, IDC_LINK_XP64, IDC_LINK_VISTA32, IDC_LINK_VISTA64};
+
+std::string ReadFileText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+bool FileExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+class EndToEnd : public testing::Test {
+ protected:
+  // The loopback server runs in this process and needs WinSock started here.
+  static void SetUpTestSuite() { StartSockets(); }
+  static void TearDownTestSuite() { CleanUpSockets(); }
+
+  void SetUp() override {
+    program = WinePath(DETECTOR_SIM_EXE);
+    ASSERT_TRUE(FileExists(program)) << "the built program: " << program;
+    browserRecord = WinePath(DETECTOR_BROWSER_RECORD);
+    DeleteFileA(browserRecord.c_str());
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    topology = std::string(temp) + "e2e-topology.txt";
+  }
+
+  void TearDown() override { DeleteFileA(topology.c_str()); }
+
+  // Serves the catalogue, starts the program on `usb` and waits for its dialog.
+  HWND StartWith(const char* usb, const char* catalogue = kCatalogue) {
+    std::ofstream(topology, std::ios::binary) << usb;
+    ServerScript script;
+    script.pieces = {catalogue};
+    if (!server.Start(script)) return nullptr;
+    if (!driver.Start(program, {"DETECTOR_USB_TOPOLOGY=" + topology})) return nullptr;
+    return driver.WaitForDialog(kStartTimeout);
+  }
+
+  // Closes the dialog as the close box does and checks that nothing is left behind.
+  void CloseAndCheckCleanUp(HWND dialog) {
+    PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(driver.WaitForExit(kExitTimeout));
+    EXPECT_FALSE(FileExists(CatalogueFilePath())) << "the catalogue file is deleted at the end";
+  }
+
+  std::string WaitForBrowser() {
+    auto deadline = std::chrono::steady_clock::now() + kBrowserTimeout;
+    std::string text;
+    while ((text = ReadFileText(browserRecord)).find('\n') == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(milliseconds(50));
+    }
+    return text;
+  }
+
+  std::string program, browserRecord, topology;
+  LoopbackServer server;
+  ProgramDriver driver;
+};
+
+TEST_F(EndToEnd, CameraBehindAHubShowsItsFourLinksAndAClickOpensTheAddress) {
+  HWND dialog = StartWith(kCameraBehindHub);
+  ASSERT_NE(dialog, nullptr) << "the dialog appears";
+  EXPECT_TRUE(FileExists(CatalogueFilePath())) << "the catalogue is stored while the program runs";
+  for (int id : kLinks) EXPECT_FALSE(ViewControl(dialog, id).visible) << id;
+  EXPECT_FALSE(ViewControl(dialog, IDC_STATUS_TEXT).visible);
+  EXPECT_TRUE(ViewControl(dialog, IDC_CHECK_DEVICE).visible);
+
+  PressButton(dialog, IDC_CHECK_DEVICE);
+  EXPECT_EQ(ViewControl(dialog, IDC_LINK_XP32).text, "Download 32bit WindowsXP/Windows2000 driver");
+  EXPECT_EQ(ViewControl(dialog, IDC_LINK_XP64).text, "Download 64bit WindowsXP driver");
+  EXPECT_EQ(ViewControl(dialog, IDC_LINK_VISTA32).text, "Download 32bit Windows Vista driver");
+  EXPECT_EQ(ViewControl(dialog, IDC_LINK_VISTA64).text, "Download 64bit Windows Vista driver");
+  for (int id : kLinks) EXPECT_TRUE(ViewControl(dialog, id).visible) << id;
+  EXPECT_FALSE(ViewControl(dialog, IDC_STATUS_TEXT).visible);
+
+  ClickControl(dialog, IDC_LINK_VISTA32);
+  EXPECT_EQ(WaitForBrowser(), "http://example.com/cam/vista32.exe\n");
+
+  PressButton(dialog, IDC_CHECK_DEVICE);  // a second press changes nothing
+  for (int id : kLinks) EXPECT_TRUE(ViewControl(dialog, id).visible) << id;
+  EXPECT_FALSE(ViewControl(dialog, IDC_STATUS_TEXT).visible);
+  CloseAndCheckCleanUp(dialog);
+}
+
+TEST_F(EndToEnd, NoCatalogueDeviceConnectedSaysSo) {
+  HWND dialog = StartWith(kNoCamera);
+  ASSERT_NE(dialog, nullptr);
+  PressButton(dialog, IDC_CHECK_DEVICE);
+  ControlView status = ViewControl(dialog, IDC_STATUS_TEXT);
+  EXPECT_TRUE(status.visible);
+  EXPECT_EQ(status.text, "There is no Quenlix's Device!");
+  for (int id : kLinks) EXPECT_FALSE(ViewControl(dialog, id).visible) << id;
+  CloseAndCheckCleanUp(dialog);
+}
+
+TEST_F(EndToEnd, NoServerEndsTheProgramAfterTheMessage) {
+  std::ofstream(topology, std::ios::binary) << kCameraBehindHub;
+  ASSERT_TRUE(server.Refuse());  // holds the port so that nobody answers
+  ASSERT_TRUE(driver.Start(program, {"DETECTOR_USB_TOPOLOGY=" + topology}));
+  HWND box = driver.WaitForWindow("#32770", "Error", kStartTimeout);
+  ASSERT_NE(box, nullptr) << "the failure message box appears";
+  EXPECT_NE(WindowText(GetDlgItem(box, 0xFFFF)).find("Can not get internet driver information"),
+            std::string::npos);
+  PressButton(box, IDOK);
+  DWORD exitCode = 0;
+  EXPECT_TRUE(driver.WaitForExit(kExitTimeout, &exitCode));
+  EXPECT_EQ(driver.WaitForDialog(milliseconds(0)), nullptr);
+  EXPECT_FALSE(FileExists(CatalogueFilePath())) << "no temporary file is left";
+}
+
+}  // namespace
