@@ -22,30 +22,64 @@ struct DialogUnits {
   int x, y, width, height;
 };
 
+struct Styles {
+  DWORD required;
+  DWORD forbidden;
+  DWORD requiredExtended;
+};
+
+// The low style bits of a static control are its type (0: left-aligned text).
+constexpr DWORD kStaticType = 0x1F;
+constexpr Styles kButtonStyles{WS_TABSTOP, BS_DEFPUSHBUTTON, 0};
+// An edit control trades its WS_BORDER for the sunken client edge as it is made.
+constexpr Styles kEditStyles{ES_READONLY | ES_UPPERCASE | ES_AUTOHSCROLL | WS_TABSTOP, 0,
+                             WS_EX_CLIENTEDGE};
+constexpr Styles kGroupStyles{BS_GROUPBOX, WS_TABSTOP, 0};
+constexpr Styles kTextStyles{WS_GROUP, kStaticType, 0};
+
 struct ControlSpec {
   int id;  // -1: found by its text
   const wchar_t* english;
   const wchar_t* chinese;
   DialogUnits englishRect;
   DialogUnits chineseRect;
-  bool visible;
+  bool visible;  // as the template makes it
+  Styles styles;
 };
 
 const ControlSpec kControls[] = {
-    {IDC_CHECK_DEVICE, L"Check Device", L"查找设备", {218, 43, 64, 24}, {190, 44, 64, 24}, true},
-    {IDC_VIDPID_EDIT, L"", L"", {229, 90, 33, 12}, {201, 97, 33, 12}, false},
-    {-1, L"PID&&VID", L"PID&&VID", {221, 80, 49, 28}, {193, 88, 49, 28}, false},
-    {-1, L"Driver Download Link", L"驱动下载路径", {9, 11, 198, 92}, {10, 10, 170, 92}, true},
+    {IDC_CHECK_DEVICE, L"Check Device", L"查找设备", {218, 43, 64, 24}, {190, 44, 64, 24}, true,
+     kButtonStyles},
+    {IDC_VIDPID_EDIT, L"", L"", {229, 90, 33, 12}, {201, 97, 33, 12}, false, kEditStyles},
+    {-1, L"PID&&VID", L"PID&&VID", {221, 80, 49, 28}, {193, 88, 49, 28}, false, kGroupStyles},
+    {-1, L"Driver Download Link", L"驱动下载路径", {9, 11, 198, 92}, {10, 10, 170, 92}, true,
+     kGroupStyles},
     {IDC_LINK_XP32, L"Download 32bit WindowsXP/Windows2000 driver",
-     L"点击下载32位WindowsXP/Win2000驱动", {19, 27, 182, 11}, {19, 27, 153, 11}, false},
+     L"点击下载32位WindowsXP/Win2000驱动", {19, 27, 182, 11}, {19, 27, 153, 11}, true,
+     kTextStyles},
     {IDC_LINK_XP64, L"Download 64bit WindowsXP driver", L"点击下载64位WindowsXP驱动",
-     {19, 46, 124, 11}, {19, 45, 146, 11}, false},
+     {19, 46, 124, 11}, {19, 45, 146, 11}, true, kTextStyles},
     {IDC_LINK_VISTA32, L"Download 32bit Windows Vista driver", L"点击下载32位WindowsVista驱动",
-     {19, 65, 124, 11}, {19, 65, 141, 11}, false},
+     {19, 65, 124, 11}, {19, 65, 141, 11}, true, kTextStyles},
     {IDC_LINK_VISTA64, L"Download 64bit Windows Vista driver", L"点击下载64位WindowsVista驱动",
-     {19, 84, 124, 11}, {19, 85, 141, 11}, false},
-    {IDC_STATUS_TEXT, L"Static", L"Static", {26, 55, 149, 8}, {31, 54, 135, 8}, false},
+     {19, 84, 124, 11}, {19, 85, 141, 11}, true, kTextStyles},
+    {IDC_STATUS_TEXT, L"Static", L"Static", {26, 55, 149, 8}, {31, 54, 135, 8}, true,
+     kTextStyles},
 };
+
+constexpr Styles kMainDialogStyles{
+    WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME, WS_MAXIMIZEBOX,
+    WS_EX_APPWINDOW};
+const DialogUnits kAboutSize{0, 0, 255, 55};
+const DialogUnits kEnglishAboutOk{198, 7, 50, 16};
+const DialogUnits kChineseAboutOk{198, 1, 50, 16};
+
+bool HasStyles(HWND hwnd, const Styles& styles) {
+  const auto style = static_cast<DWORD>(::GetWindowLongW(hwnd, GWL_STYLE));
+  const auto extended = static_cast<DWORD>(::GetWindowLongW(hwnd, GWL_EXSTYLE));
+  return (style & styles.required) == styles.required && (style & styles.forbidden) == 0 &&
+         (extended & styles.requiredExtended) == styles.requiredExtended;
+}
 
 const DialogUnits kEnglishSize{0, 0, 293, 116};
 const DialogUnits kChineseSize{0, 0, 266, 116};
@@ -105,7 +139,59 @@ class DialogLanguage : public DialogTest {
   int messageLanguage_ = 0;
 };
 
-TEST_F(DialogLanguage, TemplatesAndTheAboutItemFollowTheResourceLanguage) {
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// A dialog made straight from the template, without the program: what the resources hold.
+HWND CreatePlainDialog(int id) {
+  return ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), nullptr,
+                              &PlainDialogProc, 0);
+}
+
+void ExpectSize(HWND dialog, const DialogUnits& units) {
+  RECT client;
+  ::GetClientRect(dialog, &client);
+  const RECT size = ToPixels(dialog, units);
+  EXPECT_EQ(client.right, size.right);
+  EXPECT_EQ(client.bottom, size.bottom);
+}
+
+TEST_F(DialogLanguage, TheTemplatesInTheResourceLanguageHoldEveryControlAsDesigned) {
+  HWND main = CreatePlainDialog(IDD_DETECTOR);
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(WideWindowText(main), ChineseTemplates() ? L"Quenlix摄像头驱动检测工具"
+                                                     : L"Quenlix PC Cmaera Driver Detector");
+  ExpectSize(main, ChineseTemplates() ? kChineseSize : kEnglishSize);
+  EXPECT_TRUE(HasStyles(main, kMainDialogStyles));
+  for (const ControlSpec& spec : kControls) {
+    const wchar_t* text = ChineseTemplates() ? spec.chinese : spec.english;
+    HWND control = spec.id == -1 ? FindChildByText(main, text) : ::GetDlgItem(main, spec.id);
+    ASSERT_NE(control, nullptr) << spec.id;
+    EXPECT_EQ(WideWindowText(control), text) << spec.id;
+    const RECT expected = ToPixels(main, ChineseTemplates() ? spec.chineseRect : spec.englishRect);
+    const RECT actual = ClientRectOf(main, control);
+    EXPECT_TRUE(SameRect(actual, expected))
+        << spec.id << ": " << Describe(actual) << " instead of " << Describe(expected);
+    EXPECT_EQ(::IsWindowVisible(control) != FALSE, spec.visible) << spec.id;
+    EXPECT_TRUE(HasStyles(control, spec.styles))
+        << spec.id << std::hex << ": style " << ::GetWindowLongW(control, GWL_STYLE) << " extended "
+        << ::GetWindowLongW(control, GWL_EXSTYLE);
+  }
+  ::DestroyWindow(main);
+
+  HWND about = CreatePlainDialog(IDD_ABOUT);
+  ASSERT_NE(about, nullptr);
+  EXPECT_EQ(WideWindowText(about), ChineseTemplates() ? L"关于Quenlix产品驱动检测工具" : L"About");
+  ExpectSize(about, kAboutSize);
+  EXPECT_NE(FindChildByText(about, ChineseTemplates() ? L"Quenlix产品驱动检测工具 1.0"
+                                                      : L"Quenlix Chip Type detect tool Version 1.0"),
+            nullptr);
+  const RECT ok = ToPixels(about, ChineseTemplates() ? kChineseAboutOk : kEnglishAboutOk);
+  EXPECT_TRUE(SameRect(ClientRectOf(about, ::GetDlgItem(about, IDOK)), ok));
+  EXPECT_FALSE(::IsWindowVisible(about));
+  ::DestroyWindow(about);
+}
+
+TEST_F(DialogLanguage, TheRunningDialogAndItsAboutItemFollowTheResourceLanguage) {
   Serve(kServedCatalogue);
   CDetectorDlg dialog;
   bool checked = false;
@@ -125,22 +211,12 @@ TEST_F(DialogLanguage, TemplatesAndTheAboutItemFollowTheResourceLanguage) {
     checked = true;
     EXPECT_EQ(WideWindowText(hwnd), ChineseTemplates() ? L"Quenlix摄像头驱动检测工具"
                                                        : L"Quenlix PC Cmaera Driver Detector");
-    RECT client;
-    ::GetClientRect(hwnd, &client);
-    const RECT size = ToPixels(hwnd, ChineseTemplates() ? kChineseSize : kEnglishSize);
-    EXPECT_EQ(client.right, size.right);
-    EXPECT_EQ(client.bottom, size.bottom);
+    // After initialisation only the button and the download group box are left showing.
     for (const ControlSpec& spec : kControls) {
       const wchar_t* text = ChineseTemplates() ? spec.chinese : spec.english;
       HWND control = spec.id == -1 ? FindChildByText(hwnd, text) : ::GetDlgItem(hwnd, spec.id);
-      EXPECT_NE(control, nullptr) << spec.id;
-      if (control == nullptr) continue;
-      EXPECT_EQ(WideWindowText(control), text) << spec.id;
-      const RECT expected = ToPixels(hwnd, ChineseTemplates() ? spec.chineseRect : spec.englishRect);
-      const RECT actual = ClientRectOf(hwnd, control);
-      EXPECT_TRUE(SameRect(actual, expected))
-          << spec.id << ": " << Describe(actual) << " instead of " << Describe(expected);
-      EXPECT_EQ(::IsWindowVisible(control) != FALSE, spec.visible) << spec.id;
+      const bool shown = spec.id == IDC_CHECK_DEVICE || (spec.id == -1 && spec.visible);
+      EXPECT_EQ(::IsWindowVisible(control) != FALSE, shown) << spec.id;
     }
     HMENU menu = ::GetSystemMenu(hwnd, FALSE);
     // The program appends the item as narrow text.
