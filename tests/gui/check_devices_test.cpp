@@ -1,0 +1,206 @@
+// "Check Device" in the real main dialog: a simulated USB topology that the test changes
+// between presses, a served catalogue, and what the labels and the status text show after.
+#include <windows.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/detector_dlg.h"
+#include "app/device_match.h"
+#include "dialog_test_support.h"
+#include "gui_ui_driver.h"
+#include "link_label_test_dialog.h"
+#include "res/resource.h"
+#include "usb/sim/topology_file.h"
+
+// The hub driver the dialog walks. Defined here, so the linker takes this one and not the
+// simulator that reads its topology from the environment.
+UsbSimulator& TestUsb() {
+  static UsbSimulator simulator;
+  return simulator;
+}
+HubDriver& PlatformHubDriver() { return TestUsb(); }
+
+namespace {
+
+constexpr int kLinkIds[] = {IDC_LINK_XP32, IDC_LINK_XP64, IDC_LINK_VISTA32, IDC_LINK_VISTA64};
+constexpr COLORREF kLinkColour = RGB(0, 0, 238);
+
+const char kCamera[] = "controller 0\n  port 1 hub 0x05e3 0x0608\n    port 3 device 0x1234 0x5678\n";
+const char kNoCamera[] = "controller 0\n  port 1 device 0x046d 0xc077\n  port 2 empty\n";
+
+std::string Record(int n, const char* ids, const std::vector<std::string>& urls) {
+  static const char* const kKeys[] = {"URL_XP_32", "URL_XP_64", "URL_Vista_32", "URL_Vista_64"};
+  std::string text = "[Number" + std::to_string(n) + "]\r\n" + ids;
+  for (std::size_t i = 0; i < urls.size(); ++i) {
+    if (!urls[i].empty()) text += std::string(kKeys[i]) + "=" + urls[i] + "\r\n";
+  }
+  return text;
+}
+
+std::string Catalogue(const std::vector<std::string>& records) {
+  std::string text = "[MAIN]\r\nTotleNumber=" + std::to_string(records.size()) + "\r\n";
+  for (const auto& r : records) text += r;
+  return text;
+}
+
+const std::vector<std::string> kFourUrls = {"http://a.example/xp32", "http://a.example/xp64",
+                                            "http://a.example/v32", "http://a.example/v64"};
+const char kCameraIds[] = "vid=0x1234\r\npid=0x5678\r\n";
+
+void PlugIn(const char* topology) {
+  TestUsb().RemoveAllControllers();
+  std::istringstream text(topology);
+  std::ostringstream errors;
+  ASSERT_TRUE(LoadTopology(text, "test", TestUsb(), errors)) << errors.str();
+}
+
+struct LinkView {
+  bool visible = false;
+  std::string tip;
+  bool underlined = false;
+  HFONT font = nullptr;
+  COLORREF colour = 0;
+  bool linkCursor = false;
+};
+
+LinkView ViewLink(HWND dialog, int id) {
+  LinkView view;
+  HWND label = ::GetDlgItem(dialog, id);
+  view.visible = ::IsWindowVisible(label) != FALSE;
+  view.tip = TooltipText(FindLabelTooltip(label), label);
+  view.font = reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0));
+  LOGFONTA font{};
+  if (view.font && ::GetObjectA(view.font, sizeof font, &font)) view.underlined = font.lfUnderline != 0;
+  view.colour = QueryLabelColour(dialog, label).text;
+  ::SetCursor(nullptr);
+  ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  view.linkCursor = ::GetCursor() == ::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_LINK_CURSOR));
+  return view;
+}
+
+struct Screen {
+  LinkView links[4];
+  bool statusVisible = false;
+  std::string statusText;
+};
+
+Screen ReadScreen(HWND dialog) {
+  Screen screen;
+  for (int i = 0; i < 4; ++i) screen.links[i] = ViewLink(dialog, kLinkIds[i]);
+  HWND status = ::GetDlgItem(dialog, IDC_STATUS_TEXT);
+  screen.statusVisible = ::IsWindowVisible(status) != FALSE;
+  screen.statusText = WindowText(status);
+  return screen;
+}
+
+// Before each press the topology is set; after it, the screen is read.
+std::vector<Screen> RunPresses(const std::vector<const char*>& topologies) {
+  std::vector<Screen> screens;
+  CDetectorDlg dialog;
+  UiDriver driver([&] {
+    if (dialog.m_hWnd == nullptr || !::IsWindowVisible(dialog.m_hWnd)) return false;
+    for (const char* topology : topologies) {
+      PlugIn(topology);
+      PressButton(dialog.m_hWnd, IDC_CHECK_DEVICE);
+      screens.push_back(ReadScreen(dialog.m_hWnd));
+    }
+    ::PostMessageA(dialog.m_hWnd, WM_COMMAND, IDCANCEL, 0);
+    return true;
+  });
+  dialog.DoModal();
+  EXPECT_FALSE(driver.TimedOut());
+  EXPECT_EQ(TestUsb().OpenHandles(), 0u);
+  return screens;
+}
+
+using CheckDevices = DialogTest;
+
+TEST_F(CheckDevices, NothingConnectedShowsTheNotFoundMessageInTheSystemLanguage) {
+  Serve(Catalogue({Record(1, kCameraIds, kFourUrls)}));
+  char expected[16] = {};
+  if (::GetEnvironmentVariableA("DETECTOR_EXPECT_MESSAGE_LANG", expected, sizeof expected) > 0) {
+    ASSERT_EQ(::GetSystemDefaultLangID(), std::stoi(expected)) << "the run's system language";
+  }
+  auto screens = RunPresses({kNoCamera});
+  ASSERT_EQ(screens.size(), 1u);
+  EXPECT_TRUE(screens[0].statusVisible);
+  EXPECT_EQ(screens[0].statusText, NotFoundMessage(::GetSystemDefaultLangID()));
+  if (::GetSystemDefaultLangID() == kChineseLanguageId) {
+    EXPECT_EQ(screens[0].statusText.substr(0, 8), "\xC3\xBB\xD3\xD0\xB7\xA2\xCF\xD6");
+  } else {
+    EXPECT_EQ(screens[0].statusText, "There is no Quenlix's Device!");
+  }
+  for (const auto& link : screens[0].links) EXPECT_FALSE(link.visible);
+}
+
+TEST_F(CheckDevices, ACameraWithFourAddressesShowsFourConfiguredLinks) {
+  Serve(Catalogue({Record(1, kCameraIds, kFourUrls)}));
+  auto screens = RunPresses({kCamera});
+  ASSERT_EQ(screens.size(), 1u);
+  EXPECT_FALSE(screens[0].statusVisible);
+  for (int i = 0; i < 4; ++i) {
+    const LinkView& link = screens[0].links[i];
+    EXPECT_TRUE(link.visible) << i;
+    EXPECT_EQ(link.tip, kFourUrls[static_cast<std::size_t>(i)]) << i;
+    EXPECT_TRUE(link.underlined) << i;
+    EXPECT_EQ(link.colour, kLinkColour) << i;
+    EXPECT_TRUE(link.linkCursor) << i;
+  }
+}
+
+TEST_F(CheckDevices, OnlyTheAddressesGivenAreShown) {
+  Serve(Catalogue({Record(1, kCameraIds, {"http://a.example/xp32", "", "http://a.example/v32", ""})}));
+  auto screens = RunPresses({kCamera});
+  ASSERT_EQ(screens.size(), 1u);
+  EXPECT_TRUE(screens[0].links[0].visible);
+  EXPECT_FALSE(screens[0].links[1].visible);
+  EXPECT_TRUE(screens[0].links[2].visible);
+  EXPECT_FALSE(screens[0].links[3].visible);
+  EXPECT_FALSE(screens[0].statusVisible);
+}
+
+TEST_F(CheckDevices, LinksOnceShownStayAndAreNotConfiguredAgain) {
+  Serve(Catalogue({Record(1, kCameraIds, kFourUrls)}));
+  auto screens = RunPresses({kCamera, kCamera, kNoCamera});
+  ASSERT_EQ(screens.size(), 3u);
+  for (int i = 0; i < 4; ++i) {
+    // A new configuration would have made the label a new font.
+    EXPECT_EQ(screens[1].links[i].font, screens[0].links[i].font) << i;
+    EXPECT_EQ(screens[2].links[i].font, screens[0].links[i].font) << i;
+    EXPECT_TRUE(screens[2].links[i].visible) << "unplugging takes nothing back: " << i;
+    EXPECT_EQ(screens[2].links[i].tip, kFourUrls[static_cast<std::size_t>(i)]);
+  }
+  EXPECT_FALSE(screens[2].statusVisible) << "the message never shows after a match";
+}
+
+TEST_F(CheckDevices, PluggingInAfterANotFoundHidesTheMessage) {
+  Serve(Catalogue({Record(1, kCameraIds, kFourUrls)}));
+  auto screens = RunPresses({kNoCamera, kCamera});
+  ASSERT_EQ(screens.size(), 2u);
+  EXPECT_TRUE(screens[0].statusVisible);
+  EXPECT_FALSE(screens[1].statusVisible);
+  for (const auto& link : screens[1].links) EXPECT_TRUE(link.visible);
+}
+
+TEST_F(CheckDevices, LaterEntriesWithTheSameIdsReplaceOnlyTheirNonEmptyAddresses) {
+  Serve(Catalogue({Record(1, kCameraIds, kFourUrls),
+                   Record(2, kCameraIds, {"http://b.example/xp32", "", "", "http://b.example/v64"})}));
+  auto screens = RunPresses({kCamera});
+  ASSERT_EQ(screens.size(), 1u);
+  EXPECT_EQ(screens[0].links[0].tip, "http://b.example/xp32");
+  EXPECT_EQ(screens[0].links[1].tip, kFourUrls[1]);
+  EXPECT_EQ(screens[0].links[2].tip, kFourUrls[2]);
+  EXPECT_EQ(screens[0].links[3].tip, "http://b.example/v64");
+}
+
+TEST_F(CheckDevices, AMatchWithoutAddressesShowsNeitherLinkNorMessage) {
+  Serve(Catalogue({Record(1, kCameraIds, {})}));
+  auto screens = RunPresses({kCamera});
+  ASSERT_EQ(screens.size(), 1u);
+  EXPECT_FALSE(screens[0].statusVisible);
+  for (const auto& link : screens[0].links) EXPECT_FALSE(link.visible);
+}
+
+}  // namespace
