@@ -13,6 +13,7 @@
 #include "catalogue/fetch_catalogue.h"
 #include "catalogue/load_catalogue.h"
 #include "catalogue/temp_folder.h"
+#include "worst_catalogue.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -20,8 +21,6 @@
 
 namespace {
 
-constexpr int kRealRecords = 400;
-constexpr std::uint32_t kWorstCount = 65535;
 constexpr int kRepeats = 20;
 constexpr std::uint32_t kPlatformSample = 2000;  // records timed on the platform path
 
@@ -35,30 +34,6 @@ class NullOwner : public CatalogueOwner {
   void ShowFailureMessage(const char*, const char*) override {}
   int LanguageId() const override { return 1033; }
 };
-
-std::string RecordText(int k) {
-  char text[1024];
-  std::snprintf(text, sizeof text,
-                "[Number%d]\r\nvid=0x%04X\r\npid=0x%04X\r\n"
-                "URL_XP_32=http://example.com/drivers/%05d/xp32/setup.exe\r\n"
-                "URL_XP_64=http://example.com/drivers/%05d/xp64/setup.exe\r\n"
-                "URL_Vista_32=http://example.com/drivers/%05d/vista32/setup.exe\r\n"
-                "URL_Vista_64=http://example.com/drivers/%05d/vista64/setup.exe\r\n",
-                k, 0x1000 + k, 0x2000 + k, k, k, k, k);
-  return text;
-}
-
-// Records 1..kRealRecords under the given count, padded with a comment to exactly the
-// download's limit.
-std::string CatalogueFile(std::uint32_t count) {
-  std::string text = "[MAIN]\r\nTotleNumber=" + std::to_string(count) + "\r\n";
-  for (int k = 1; k <= kRealRecords; ++k) text += RecordText(k);
-  if (text.size() < kReplyBufferSize) {
-    std::string pad = ";" + std::string(kReplyBufferSize - text.size() - 3, '-') + "\r\n";
-    text += pad;
-  }
-  return text.substr(0, kReplyBufferSize);
-}
 
 std::string WriteTemp(const std::string& bytes) {
   char folder[260];

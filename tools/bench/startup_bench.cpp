@@ -1,0 +1,170 @@
+// Start-up and "Check Device" timings of the simulator program, driven from outside: the demo
+// setup, and a large topology with the worst catalogue. A bare dialog of the same framework,
+// started the same way, is the floor. Prints figures.
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "loopback_server.h"
+#include "program_driver.h"
+#include "res/resource.h"
+#include "worst_catalogue.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kWindowTimeout = std::chrono::seconds(120);
+constexpr int kRuns = 5;
+constexpr int kControllers = 10;
+constexpr int kNestedHubs = 5;
+constexpr int kPortsPerHub = 7;
+constexpr int kRootPorts = 4;
+// The last record that fits whole into the 102400 bytes of the worst catalogue.
+constexpr int kCameraRecord = 300;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+std::string Indent(int level) { return std::string(static_cast<std::size_t>(2 * level), ' '); }
+
+// Ten controllers, each with a chain of five hubs on its first port; every other port holds a
+// device. The camera (record 300 of the catalogue) sits deepest behind the last controller.
+std::string LargeTopology(int* ports) {
+  std::ostringstream text;
+  *ports = 0;
+  for (int c = 0; c < kControllers; ++c) {
+    text << "controller " << c << "\n";
+    for (int level = 1; level <= kNestedHubs; ++level, ++*ports)
+      text << Indent(level) << "port 1 hub 0x05e3 0x0608\n";
+    // Back up the chain: the deepest hub's ports first, then the rest of each hub's ports.
+    for (int level = kNestedHubs + 1; level >= 1; --level) {
+      int first = level == kNestedHubs + 1 ? 1 : 2;
+      int last = level == 1 ? kRootPorts : kPortsPerHub;
+      for (int k = first; k <= last; ++k, ++*ports) {
+        bool camera = c == kControllers - 1 && level == kNestedHubs + 1 && k == last;
+        text << Indent(level) << "port " << k << " device 0x" << std::hex
+             << (camera ? 0x1000 + kCameraRecord : 0x046d) << " 0x"
+             << (camera ? 0x2000 + kCameraRecord : 0x7000 + k) << std::dec << "\n";
+      }
+    }
+  }
+  return text.str();
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+std::string Beside(const char* name) {
+  char path[MAX_PATH] = {};
+  DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string self(path, length);
+  return self.substr(0, self.find_last_of('\\') + 1) + name;
+}
+
+struct Figures {
+  double toDialog = 0;
+  double toLinks = 0;
+  bool linksShown = false;
+  SIZE_T peakKiB = 0;
+};
+
+// One run: serve the catalogue, start the program, time the dialog and one press.
+Figures RunOnce(const std::string& program, const std::string& catalogue,
+                const std::string& topologyPath, bool press) {
+  Figures figures;
+  LoopbackServer server;
+  ServerScript script;
+  script.pieces = {catalogue};
+  script.pauseMilliseconds = 0;
+  if (!catalogue.empty() && !server.Start(script)) {
+    std::printf("  (could not serve the catalogue on 127.0.0.1:80)\n");
+    return figures;
+  }
+  ProgramDriver driver;
+  auto start = Clock::now();
+  if (!driver.Start(program, {"DETECTOR_USB_TOPOLOGY=" + topologyPath})) return figures;
+  HWND dialog = driver.WaitForWindow("#32770", "", kWindowTimeout);
+  figures.toDialog = Ms(Clock::now() - start);
+  if (dialog && press) {
+    auto pressed = Clock::now();
+    PressButton(dialog, IDC_CHECK_DEVICE);
+    figures.toLinks = Ms(Clock::now() - pressed);
+    figures.linksShown = ViewControl(dialog, IDC_LINK_XP32).visible;
+  }
+  PROCESS_MEMORY_COUNTERS memory{};
+  if (GetProcessMemoryInfo(driver.Process(), &memory, sizeof memory))
+    figures.peakKiB = memory.PeakWorkingSetSize / 1024;
+  if (dialog) PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+  driver.WaitForExit(std::chrono::seconds(30));
+  return figures;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
+Figures Measure(const char* name, const std::string& program, const std::string& catalogue,
+                const std::string& topologyPath, bool press) {
+  std::vector<double> toDialog, toLinks;
+  Figures last;
+  RunOnce(program, catalogue, topologyPath, press);  // warm-up: Wine loads its DLLs once
+  for (int i = 0; i < kRuns; ++i) {
+    last = RunOnce(program, catalogue, topologyPath, press);
+    toDialog.push_back(last.toDialog);
+    toLinks.push_back(last.toLinks);
+  }
+  Figures median = last;
+  median.toDialog = Median(toDialog);
+  median.toLinks = Median(toLinks);
+  std::printf("%-34s start to dialog %8.1f ms", name, median.toDialog);
+  if (press) std::printf(", press to links %8.1f ms (%s)", median.toLinks,
+                         median.linksShown ? "links shown" : "NO LINKS");
+  std::printf(", peak working set %zu KiB\n", static_cast<size_t>(median.peakKiB));
+  return median;
+}
+
+}  // namespace
+
+int main() {
+  WSADATA data;
+  WSAStartup(0x0101, &data);
+  std::string sim = Beside("detector-sim.exe");
+  std::string bare = Beside("bare-dialog.exe");
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  std::string demoTopology = std::string(temp) + "bench-demo-topology.txt";
+  std::string largeTopology = std::string(temp) + "bench-large-topology.txt";
+
+  std::ofstream(demoTopology, std::ios::binary)
+      << "controller 0\n  port 1 device 0x046d 0xc077\n  port 2 hub 0x05e3 0x0608\n"
+         "    port 1 empty\n    port 2 device 0x1234 0x5678\n";
+  int ports = 0;
+  std::ofstream(largeTopology, std::ios::binary) << LargeTopology(&ports);
+  std::string sample = ReadFile(DETECTOR_SAMPLE_CATALOGUE);
+
+  std::printf("runs: median of %d after one warm-up, under Wine\n", kRuns);
+  Figures floor = Measure("bare dialog (the floor)", bare, "", demoTopology, false);
+  Figures demo = Measure("demo (sample catalogue, 1 hub)", sim, sample, demoTopology, true);
+  std::printf("large topology: %d controllers, hubs %d deep, %d ports\n", kControllers, kNestedHubs, ports);
+  Figures large = Measure("large topology, worst catalogue", sim, CatalogueFile(kWorstCount),
+                          largeTopology, true);
+  if (floor.toDialog > 0) {
+    std::printf("ratio to the floor (start to dialog): demo %.2f, large %.2f\n",
+                demo.toDialog / floor.toDialog, large.toDialog / floor.toDialog);
+  }
+  DeleteFileA(demoTopology.c_str());
+  DeleteFileA(largeTopology.c_str());
+  WSACleanup();
+  return 0;
+}
