@@ -129,11 +129,19 @@ bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
 bool CWnd::ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   CWnd* child = FromHandlePermanent(ChildOfNotification(message, lParam));
   if (child == nullptr || child == this) return false;
+  UINT reflected = kReflectBase + message;
+  LPARAM reflectedParam = lParam;
   if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
-    const auto kind = static_cast<LPARAM>(message - WM_CTLCOLORMSGBOX);
-    return child->OnChildNotify(kReflectedCtlColor, wParam, kind, result);
+    reflected = kReflectedCtlColor;
+    reflectedParam = static_cast<LPARAM>(message - WM_CTLCOLORMSGBOX);
   }
-  return child->OnChildNotify(kReflectBase + message, wParam, lParam, result);
+  // While the child handles it, the reflection is its current message: a Default() there must
+  // not replay whatever the child received last.
+  const CurrentMessage outer = child->m_current;
+  child->m_current = {reflected, wParam, reflectedParam};
+  const bool handled = child->OnChildNotify(reflected, wParam, reflectedParam, result);
+  child->m_current = outer;
+  return handled;
 }
 
 bool CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
