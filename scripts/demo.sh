@@ -6,6 +6,8 @@
 # screenshot, says where the PNG is and closes the program.
 #   scripts/demo.sh                       English
 #   DETECTOR_DEMO_LANG=zh scripts/demo.sh  Chinese
+# The pretend USB machine is tools/usb-topologies/demo.txt (a camera behind an external hub);
+# DETECTOR_DEMO_TOPOLOGY and DETECTOR_DEMO_CATALOGUE name another topology file or catalogue.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -22,7 +24,7 @@ if [ "${1:-}" != "--in-namespace" ]; then
   interactive=0
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then interactive=1; fi
   sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo --preserve-env=DISPLAY,XAUTHORITY,DETECTOR_DEMO_LANG)
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo --preserve-env=DISPLAY,XAUTHORITY,DETECTOR_DEMO_LANG,DETECTOR_DEMO_TOPOLOGY,DETECTOR_DEMO_CATALOGUE)
   exec "${sudo_cmd[@]}" env DETECTOR_DEMO_INTERACTIVE=$interactive \
     unshare -n -- "$root/tools/with-display" "$root/scripts/demo.sh" --in-namespace
 fi
@@ -46,7 +48,9 @@ finish() {
 }
 trap finish EXIT
 
-sample=$root/tools/sample/PID.ini
+sample=${DETECTOR_DEMO_CATALOGUE:-$root/tools/sample/PID.ini}
+topology=${DETECTOR_DEMO_TOPOLOGY:-$root/tools/usb-topologies/demo.txt}
+topology=$(realpath "$topology")
 mkdir -p "$work/root/english/product/PublicDriver" "$work/tmp" "$work/logs"
 cp "$sample" "$work/root/english/product/PublicDriver/PID.ini"
 chmod -R a+rX "$work/root"
@@ -79,6 +83,9 @@ for face in Tahoma "Microsoft Sans Serif"; do
     'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
     /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
 done
+# The simulator reads the topology through Wine's drive Z:, which is the Unix root.
+export DETECTOR_USB_TOPOLOGY="Z:${topology//\//\\}"
+echo "demo: the pretend USB machine is $topology"
 # The download's diagnostic lines (the program's standard error) go to a file.
 "$root/tools/wine-run" "$prefix" "$program" 2>"$build/demo/detector-stderr.txt" &
 program_pid=$!
@@ -103,8 +110,12 @@ if [ -z "$window" ]; then
   exit 1
 fi
 sleep "$settle_seconds"
+# "Check Device" has the focus when the dialog opens: a press of the space bar presses it.
+xdotool windowfocus --sync "$window" 2>/dev/null || true
+xdotool key --window "$window" space 2>/dev/null || true
+sleep "$settle_seconds"
 import -window "$window" "$screenshot" 2>/dev/null || import -window root "$screenshot"
-echo "demo: screenshot of the dialog: $screenshot"
+echo "demo: pressed \"Check Device\"; screenshot of the dialog: $screenshot"
 
 # A polite close (WM_CLOSE), as the close box does: the program deletes its catalogue file.
 "$root/tools/wine-run" "$prefix" taskkill /im "$(basename "$program")" >/dev/null 2>&1 || true
