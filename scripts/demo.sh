@@ -51,25 +51,7 @@ trap finish EXIT
 sample=${DETECTOR_DEMO_CATALOGUE:-$root/tools/sample/PID.ini}
 topology=${DETECTOR_DEMO_TOPOLOGY:-$root/tools/usb-topologies/demo.txt}
 topology=$(realpath "$topology")
-mkdir -p "$work/root/english/product/PublicDriver" "$work/tmp" "$work/logs"
-cp "$sample" "$work/root/english/product/PublicDriver/PID.ini"
-chmod -R a+rX "$work/root"
-cat >"$work/nginx.conf" <<CONF
-daemon off;
-master_process off;
-pid $work/nginx.pid;
-error_log $work/logs/error.log;
-events { worker_connections 16; }
-http {
-  access_log $work/logs/access.log;
-  client_body_temp_path $work/tmp;
-  proxy_temp_path $work/tmp;
-  fastcgi_temp_path $work/tmp;
-  uwsgi_temp_path $work/tmp;
-  scgi_temp_path $work/tmp;
-  server { listen 127.0.0.1:80; root $work/root; }
-}
-CONF
+"$root/tools/nginx-catalogue" "$work" "$sample"
 nginx -p "$work" -c "$work/nginx.conf" &
 nginx_pid=$!
 for _ in $(seq 1 50); do (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null && break; sleep 0.1; done

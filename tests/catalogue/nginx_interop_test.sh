@@ -9,24 +9,7 @@ command -v nginx >/dev/null || { echo "nginx not installed"; exit 77; }
 unshare -n true 2>/dev/null || { echo "no network namespace"; exit 77; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/root/english/product/PublicDriver" "$work/tmp" "$work/logs"
-cp "$sample" "$work/root/english/product/PublicDriver/PID.ini"
-cat >"$work/nginx.conf" <<CONF
-daemon off;
-master_process off;
-pid $work/nginx.pid;
-error_log $work/logs/error.log;
-events { worker_connections 16; }
-http {
-  access_log off;
-  client_body_temp_path $work/tmp;
-  proxy_temp_path $work/tmp;
-  fastcgi_temp_path $work/tmp;
-  uwsgi_temp_path $work/tmp;
-  scgi_temp_path $work/tmp;
-  server { listen 127.0.0.1:80; root $work/root; }
-}
-CONF
+"$(dirname "$0")/../../tools/nginx-catalogue" "$work" "$sample"
 export WORK=$work FETCH=$fetch
 unshare -n bash -c '
   ip link set lo up

@@ -162,18 +162,18 @@ TEST_F(DialogLanguage, TheTemplatesInTheResourceLanguageHoldEveryControlAsDesign
                                                      : L"Quenlix PC Cmaera Driver Detector");
   ExpectSize(main, ChineseTemplates() ? kChineseSize : kEnglishSize);
   EXPECT_TRUE(HasStyles(main, kMainDialogStyles));
-  for (const ControlSpec& spec : kControls) {
-    const wchar_t* text = ChineseTemplates() ? spec.chinese : spec.english;
-    HWND control = spec.id == -1 ? FindChildByText(main, text) : ::GetDlgItem(main, spec.id);
-    ASSERT_NE(control, nullptr) << spec.id;
-    EXPECT_EQ(WideWindowText(control), text) << spec.id;
-    const RECT expected = ToPixels(main, ChineseTemplates() ? spec.chineseRect : spec.englishRect);
+  for (const ControlSpec& want : kControls) {
+    const wchar_t* text = ChineseTemplates() ? want.chinese : want.english;
+    HWND control = want.id == -1 ? FindChildByText(main, text) : ::GetDlgItem(main, want.id);
+    ASSERT_NE(control, nullptr) << want.id;
+    EXPECT_EQ(WideWindowText(control), text) << want.id;
+    const RECT expected = ToPixels(main, ChineseTemplates() ? want.chineseRect : want.englishRect);
     const RECT actual = ClientRectOf(main, control);
     EXPECT_TRUE(SameRect(actual, expected))
-        << spec.id << ": " << Describe(actual) << " instead of " << Describe(expected);
-    EXPECT_EQ(::IsWindowVisible(control) != FALSE, spec.visible) << spec.id;
-    EXPECT_TRUE(HasStyles(control, spec.styles))
-        << spec.id << std::hex << ": style " << ::GetWindowLongW(control, GWL_STYLE) << " extended "
+        << want.id << ": " << Describe(actual) << " instead of " << Describe(expected);
+    EXPECT_EQ(::IsWindowVisible(control) != FALSE, want.visible) << want.id;
+    EXPECT_TRUE(HasStyles(control, want.styles))
+        << want.id << std::hex << ": style " << ::GetWindowLongW(control, GWL_STYLE) << " extended "
         << ::GetWindowLongW(control, GWL_EXSTYLE);
   }
   ::DestroyWindow(main);
@@ -212,11 +212,11 @@ TEST_F(DialogLanguage, TheRunningDialogAndItsAboutItemFollowTheResourceLanguage)
     EXPECT_EQ(WideWindowText(hwnd), ChineseTemplates() ? L"Quenlix摄像头驱动检测工具"
                                                        : L"Quenlix PC Cmaera Driver Detector");
     // After initialisation only the button and the download group box are left showing.
-    for (const ControlSpec& spec : kControls) {
-      const wchar_t* text = ChineseTemplates() ? spec.chinese : spec.english;
-      HWND control = spec.id == -1 ? FindChildByText(hwnd, text) : ::GetDlgItem(hwnd, spec.id);
-      const bool shown = spec.id == IDC_CHECK_DEVICE || (spec.id == -1 && spec.visible);
-      EXPECT_EQ(::IsWindowVisible(control) != FALSE, shown) << spec.id;
+    for (const ControlSpec& want : kControls) {
+      const wchar_t* text = ChineseTemplates() ? want.chinese : want.english;
+      HWND control = want.id == -1 ? FindChildByText(hwnd, text) : ::GetDlgItem(hwnd, want.id);
+      const bool shown = want.id == IDC_CHECK_DEVICE || (want.id == -1 && want.visible);
+      EXPECT_EQ(::IsWindowVisible(control) != FALSE, shown) << want.id;
     }
     HMENU menu = ::GetSystemMenu(hwnd, FALSE);
     // The program appends the item as narrow text.
