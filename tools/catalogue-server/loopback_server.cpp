@@ -144,19 +144,22 @@ void LoopbackServer::Serve(SocketHandle client, const ServerScript& script) {
   // Closing with the request still unread makes the system reset the connection, whatever the
   // linger option does (Wine's socket layer ignores it); the request is then not recorded.
   if (reset) WaitForSocket(client, false, kDrainLimitMilliseconds);
-  // The request ends with its line feed; a client that sends none is answered after a while.
-  for (int waited = 0; !reset && request.find('\n') == std::string::npos &&
-                       waited < kDrainLimitMilliseconds;) {
-    int ready = WaitForSocket(client, false, kPollMilliseconds);
-    if (ready < 0) break;
-    if (ready == 0) {
-      waited += kPollMilliseconds;
-      continue;
+  // Reads what the client sends until `enough` says so, it closes, or it is quiet too long.
+  auto readRequest = [&](auto enough) {
+    for (int waited = 0; !enough() && waited < kDrainLimitMilliseconds;) {
+      int ready = WaitForSocket(client, false, kPollMilliseconds);
+      if (ready < 0) break;
+      if (ready == 0) {
+        waited += kPollMilliseconds;
+        continue;
+      }
+      int count = static_cast<int>(recv(client, buffer, sizeof buffer, 0));
+      if (count <= 0) break;
+      request.append(buffer, static_cast<std::size_t>(count));
     }
-    int count = static_cast<int>(recv(client, buffer, sizeof buffer, 0));
-    if (count <= 0) break;
-    request.append(buffer, static_cast<std::size_t>(count));
-  }
+  };
+  // The request ends with its line feed; a client that sends none is answered after a while.
+  if (!reset) readRequest([&] { return request.find('\n') != std::string::npos; });
   auto record = [&] {
     std::lock_guard<std::mutex> lock(mutex_);
     received_ = request;
@@ -183,16 +186,6 @@ void LoopbackServer::Serve(SocketHandle client, const ServerScript& script) {
   }
   // Orderly close; keep reading until the client closes, so any byte it sends late is seen.
   ShutdownSending(client);
-  for (int waited = 0; waited < kDrainLimitMilliseconds;) {
-    int ready = WaitForSocket(client, false, kPollMilliseconds);
-    if (ready < 0) break;
-    if (ready == 0) {
-      waited += kPollMilliseconds;
-      continue;
-    }
-    int count = static_cast<int>(recv(client, buffer, sizeof buffer, 0));
-    if (count <= 0) break;
-    request.append(buffer, static_cast<std::size_t>(count));
-  }
+  readRequest([] { return false; });
   record();
 }
