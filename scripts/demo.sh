@@ -42,7 +42,7 @@ nginx_pid="" program_pid=""
 
 finish() {
   if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then kill "$program_pid" 2>/dev/null || true; fi
-  if [ -n "$nginx_pid" ]; then kill "$nginx_pid" 2>/dev/null || true; wait "$nginx_pid" 2>/dev/null || true; fi
+  if [ -n "$nginx_pid" ]; then "$root/tools/nginx-catalogue" stop "$work" || true; fi
   WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
   rm -rf "$work"
 }
@@ -51,10 +51,7 @@ trap finish EXIT
 sample=${DETECTOR_DEMO_CATALOGUE:-$root/tools/sample/PID.ini}
 topology=${DETECTOR_DEMO_TOPOLOGY:-$root/tools/usb-topologies/demo.txt}
 topology=$(realpath "$topology")
-"$root/tools/nginx-catalogue" "$work" "$sample"
-nginx -p "$work" -c "$work/nginx.conf" &
-nginx_pid=$!
-for _ in $(seq 1 50); do (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null && break; sleep 0.1; done
+nginx_pid=$("$root/tools/nginx-catalogue" start "$work" "$sample")
 echo "demo: nginx (pid $nginx_pid) serves $sample on 127.0.0.1:80"
 
 if [ "${DETECTOR_DEMO_LANG:-en}" = zh ]; then export LC_ALL=zh_CN.UTF-8; else export LC_ALL=en_US.UTF-8; fi

@@ -9,15 +9,13 @@ command -v nginx >/dev/null || { echo "nginx not installed"; exit 77; }
 unshare -n true 2>/dev/null || { echo "no network namespace"; exit 77; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$(dirname "$0")/../../tools/nginx-catalogue" "$work" "$sample"
-export WORK=$work FETCH=$fetch
+export WORK=$work FETCH=$fetch SAMPLE=$sample SERVE=$(dirname "$0")/../../tools/nginx-catalogue
 unshare -n bash -c '
   ip link set lo up
-  nginx -p "$WORK" -c "$WORK/nginx.conf" & server=$!
-  for _ in $(seq 1 50); do (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null && break; sleep 0.1; done
+  "$SERVE" start "$WORK" "$SAMPLE" >/dev/null || exit 1
   TMPDIR="$WORK/tmp" "$FETCH" 127.0.0.1 >"$WORK/out" 2>"$WORK/err"; echo $? >"$WORK/rc"
-  kill "$server"; wait "$server" 2>/dev/null
-'
+  "$SERVE" stop "$WORK"
+' || { echo "serving the catalogue with nginx failed"; exit 1; }
 cat "$work/out"
 status=0
 [ "$(cat "$work/rc")" = 0 ] || { echo "load failed"; status=1; }
