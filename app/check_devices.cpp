@@ -1,7 +1,8 @@
 #include "app/detector_dlg.h"
-#include "app/device_match.h"
-#include "framework/win_app.h"
+#include "app/device_match/device_match.h"
 #include "catalogue/catalogue_table.h"
+#include "common/messages.h"
+#include "framework/win_app.h"
 #include "usb/walk.h"
 
 // "Check Device": a fresh walk of the USB topology, then every catalogue entry that a
@@ -9,7 +10,7 @@
 void CDetectorDlg::CheckDevices() {
   DeviceList& devices = TheDeviceList();
   devices.Empty();
-  ScanHostControllers(PlatformHubDriver(), devices);
+  ScanHostControllers(m_platform.hubDriver, devices);
 
   MatchCatalogue(TheCatalogue(), devices, [this](const CatalogueEntry& entry) {
     HideStatusText();

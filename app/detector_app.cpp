@@ -27,7 +27,7 @@ BOOL CDetectorApp::InitInstance() {
   AfxEnableControlContainer();
   SetRegistryKey(kRegistryKey);
   {
-    CDetectorDlg dlg;
+    CDetectorDlg dlg(m_platform);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;  // the dialog object ends with this scope

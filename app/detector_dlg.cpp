@@ -1,7 +1,6 @@
 #include "app/detector_dlg.h"
 
 #include "app/about_dlg.h"
-#include "app/catalogue_host.h"
 #include "app/minimised_icon.h"
 #include "catalogue/load_catalogue.h"
 #include "framework/paint_dc.h"
@@ -14,8 +13,9 @@ constexpr int kMenuTextSize = 256;
 
 }  // namespace
 
-CDetectorDlg::CDetectorDlg(CWnd* parent)
+CDetectorDlg::CDetectorDlg(const PlatformParts& platform, CWnd* parent)
     : CDialog(IDD_DETECTOR, parent),
+      m_platform(platform),
       m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_APP))) {}
 
 CDetectorDlg::~CDetectorDlg() { ReleaseCatalogue(); }
@@ -91,7 +91,7 @@ void CDetectorDlg::OnPaint() {
 
 HCURSOR CDetectorDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
 
-int CDetectorDlg::LoadCatalogue() { return ::LoadCatalogue(*this, CatalogueHost()); }
+int CDetectorDlg::LoadCatalogue() { return ::LoadCatalogue(*this, m_platform.catalogueHost); }
 
 void CDetectorDlg::HideStatusText() { ::ShowWindow(GetDlgItem(IDC_STATUS_TEXT), SW_HIDE); }
 

@@ -1,14 +1,15 @@
 #pragma once
 // The main dialog: loads the catalogue while it initialises, offers the about box in its
 // system menu, and releases the catalogue (and its file) when it is destroyed.
-#include "app/link_label.h"
+#include "app/link_label/link_label.h"
+#include "app/platform_parts.h"
 #include "catalogue/catalogue_owner.h"
 #include "framework/dialog.h"
 #include "res/resource.h"
 
 class CDetectorDlg : public CDialog, private CatalogueOwner {
  public:
-  explicit CDetectorDlg(CWnd* parent = nullptr);
+  explicit CDetectorDlg(const PlatformParts& platform, CWnd* parent = nullptr);
   ~CDetectorDlg() override;
 
   // 1 when the catalogue was loaded; 0 after the failure has been reported (or not, when
@@ -34,6 +35,7 @@ class CDetectorDlg : public CDialog, private CatalogueOwner {
   void ShowFailureMessage(const char* text, const char* caption) override;
   int LanguageId() const override;
 
+  PlatformParts m_platform;
   HICON m_hIcon;
   int m_foundCount = 0;
   CLinkLabel m_linkXp32;

@@ -10,10 +10,10 @@
 #include "catalogue/catalogue_path.h"
 #include "catalogue/catalogue_seams.h"
 #include "catalogue/catalogue_table.h"
-#include "catalogue/failure_message.h"
 #include "catalogue/fetch_catalogue.h"
 #include "catalogue/profile_reader.h"
 #include "catalogue/socket_session.h"
+#include "common/messages.h"
 
 namespace {
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/ascii.h"
+
 namespace {
 
 // The platform reads a number out of a 30-character buffer: only this much of a value counts.
@@ -23,8 +25,6 @@ std::string_view UpToNul(std::string_view text) {
   std::size_t nul = text.find('\0');
   return nul == std::string_view::npos ? text : text.substr(0, nul);
 }
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::string LookupName(std::string_view section, std::string_view key) {
   std::string name;

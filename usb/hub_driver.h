@@ -27,6 +27,3 @@ class HubDriver {
   virtual bool WideToNarrow(const std::uint16_t* wide, std::size_t maxUnits, std::string& narrow) = 0;
 };
 
-// The hub driver this program walks: the real one in detector.exe, the simulator in
-// detector-sim.exe. Defined by exactly one of the two platform libraries.
-HubDriver& PlatformHubDriver();

@@ -1,4 +1,4 @@
-#include "app/device_match.h"
+#include "app/device_match/device_match.h"
 
 #include <gtest/gtest.h>
 
@@ -111,17 +111,6 @@ TEST(DeviceMatch, EmptyCatalogueOrDeviceListIsHarmless) {
   EXPECT_TRUE(Match(empty, devices).empty());
   Catalogue catalogue({{0x1234, 0x5678}});
   EXPECT_TRUE(Match(catalogue, DeviceList{}).empty());
-}
-
-TEST(DeviceMatch, NotFoundMessageIsChineseOnlyForChinesePrc) {
-  EXPECT_STREQ(NotFoundMessage(1033), "There is no Quenlix's Device!");
-  EXPECT_STREQ(NotFoundMessage(1028), "There is no Quenlix's Device!");
-  // GBK for the Chinese sentence, ending in an ASCII exclamation mark.
-  const std::string chinese = NotFoundMessage(2052);
-  EXPECT_EQ(chinese.size(), 22u);
-  EXPECT_EQ(chinese.substr(0, 8), "\xC3\xBB\xD3\xD0\xB7\xA2\xCF\xD6");
-  EXPECT_EQ(chinese.substr(8, 7), "Quenlix");
-  EXPECT_EQ(chinese.back(), '!');
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/link_logic.h"
+#include "app/link_label/link_logic.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/link_logic.h"
+#include "app/link_label/link_logic.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/link_logic.h"
+#include "app/link_label/link_logic.h"
 
 namespace {
 

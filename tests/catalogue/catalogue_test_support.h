@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "catalogue/catalogue_owner.h"
+#include "files.h"
 
 // A fresh folder that the catalogue path points into while the object lives.
 class TempFolderScope {
@@ -52,7 +53,3 @@ class FakeOwner : public CatalogueOwner {
  private:
   int languageId_;
 };
-
-bool FileExists(const std::string& path);
-std::string ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, const std::string& bytes);

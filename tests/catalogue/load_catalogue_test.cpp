@@ -7,8 +7,9 @@
 
 #include "catalogue/catalogue_seams.h"
 #include "catalogue/catalogue_table.h"
-#include "catalogue/failure_message.h"
 #include "catalogue_test_support.h"
+#include "common/language.h"
+#include "common/messages.h"
 
 namespace {
 
@@ -107,7 +108,7 @@ TEST_F(CatalogueLoad, RecordsReadInFullAndMissingSectionsStayCleared) {
 }
 
 TEST_F(CatalogueLoad, MessageFollowsTheLanguageId) {
-  FailureMessage chinese = CatalogueFailureMessage(kChinesePrcLanguageId);
+  FailureMessage chinese = CatalogueFailureMessage(kChineseLanguageId);
   EXPECT_STREQ(chinese.caption, "\xB4\xED\xCE\xF3");
   EXPECT_EQ(std::string(chinese.text).size(), 52u);  // 26 GBK characters
   EXPECT_EQ(std::string(chinese.text).substr(0, 4), "\xB1\xBE\xB9\xA4");
@@ -118,7 +119,7 @@ TEST_F(CatalogueLoad, MessageFollowsTheLanguageId) {
     ASSERT_EQ(other.events.size(), 2u);
     EXPECT_EQ(other.events[1], kEnglishBox);
   }
-  FakeOwner prc(kChinesePrcLanguageId);
+  FakeOwner prc(kChineseLanguageId);
   EXPECT_EQ(LoadCatalogueFromFile(prc, folder.CataloguePath().c_str()), 0);
   ASSERT_EQ(prc.events.size(), 2u);
   EXPECT_EQ(prc.events[1], std::string("box:") + chinese.caption + "|" + chinese.text);

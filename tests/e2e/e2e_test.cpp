@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "files.h"
 #include "loopback_server.h"
 #include "program_driver.h"
 #include "res/resource.h"
@@ -44,15 +45,6 @@ const char kNoCamera[] =
     "  port 2 device 0x1234 0x5678 status=2\n";
 
 const int kLinks[] = {IDC_LINK_XP32, IDC_LINK_XP64, IDC_LINK_VISTA32, IDC_LINK_VISTA64};
-
-std::string ReadFileText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-bool FileExists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 class EndToEnd : public testing::Test {
  protected:
@@ -92,7 +84,7 @@ class EndToEnd : public testing::Test {
   std::string WaitForBrowser() {
     auto deadline = std::chrono::steady_clock::now() + kBrowserTimeout;
     std::string text;
-    while ((text = ReadFileText(browserRecord)).find('\n') == std::string::npos &&
+    while ((text = ReadBytes(browserRecord)).find('\n') == std::string::npos &&
            std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(milliseconds(50));
     }

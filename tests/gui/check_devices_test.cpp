@@ -7,20 +7,13 @@
 #include <vector>
 
 #include "app/detector_dlg.h"
-#include "app/device_match.h"
+#include "common/language.h"
+#include "common/messages.h"
 #include "dialog_test_support.h"
-#include "gui_ui_driver.h"
+#include "ui_driver.h"
 #include "link_label_test_dialog.h"
 #include "res/resource.h"
 #include "usb/sim/topology_file.h"
-
-// The hub driver the dialog walks. Defined here, so the linker takes this one and not the
-// simulator that reads its topology from the environment.
-UsbSimulator& TestUsb() {
-  static UsbSimulator simulator;
-  return simulator;
-}
-HubDriver& PlatformHubDriver() { return TestUsb(); }
 
 namespace {
 
@@ -49,11 +42,11 @@ const std::vector<std::string> kFourUrls = {"http://a.example/xp32", "http://a.e
                                             "http://a.example/v32", "http://a.example/v64"};
 const char kCameraIds[] = "vid=0x1234\r\npid=0x5678\r\n";
 
-void PlugIn(const char* topology) {
-  TestUsb().RemoveAllControllers();
+void PlugIn(UsbSimulator& usb, const char* topology) {
+  usb.RemoveAllControllers();
   std::istringstream text(topology);
   std::ostringstream errors;
-  ASSERT_TRUE(LoadTopology(text, "test", TestUsb(), errors)) << errors.str();
+  ASSERT_TRUE(LoadTopology(text, "test", usb, errors)) << errors.str();
 }
 
 struct LinkView {
@@ -95,14 +88,19 @@ Screen ReadScreen(HWND dialog) {
   return screen;
 }
 
-// Before each press the topology is set; after it, the screen is read.
-std::vector<Screen> RunPresses(const std::vector<const char*>& topologies) {
+class CheckDevices : public DialogTest {
+ protected:
+  // Before each press the topology is set; after it, the screen is read.
+  std::vector<Screen> RunPresses(const std::vector<const char*>& topologies);
+};
+
+std::vector<Screen> CheckDevices::RunPresses(const std::vector<const char*>& topologies) {
   std::vector<Screen> screens;
-  CDetectorDlg dialog;
+  CDetectorDlg dialog(Platform());
   UiDriver driver([&] {
     if (dialog.m_hWnd == nullptr || !::IsWindowVisible(dialog.m_hWnd)) return false;
     for (const char* topology : topologies) {
-      PlugIn(topology);
+      PlugIn(usb_, topology);
       PressButton(dialog.m_hWnd, IDC_CHECK_DEVICE);
       screens.push_back(ReadScreen(dialog.m_hWnd));
     }
@@ -111,11 +109,9 @@ std::vector<Screen> RunPresses(const std::vector<const char*>& topologies) {
   });
   dialog.DoModal();
   EXPECT_FALSE(driver.TimedOut());
-  EXPECT_EQ(TestUsb().OpenHandles(), 0u);
+  EXPECT_EQ(usb_.OpenHandles(), 0u);
   return screens;
 }
-
-using CheckDevices = DialogTest;
 
 TEST_F(CheckDevices, NothingConnectedShowsTheNotFoundMessageInTheSystemLanguage) {
   Serve(Catalogue({Record(1, kCameraIds, kFourUrls)}));

@@ -5,7 +5,7 @@
 #include "app/detector_app.h"
 #include "dialog_test_support.h"
 #include "framework/wnd.h"
-#include "gui_ui_driver.h"
+#include "ui_driver.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ using DetectorApplication = DialogTest;
 
 TEST_F(DetectorApplication, StartUpRunsTheMainDialogAsMainWindowThenEndsTheProgram) {
   Serve(kServedCatalogue);
-  CDetectorApp app;
+  CDetectorApp app(Platform());
   ASSERT_EQ(AfxGetApp(), &app);
   std::wstring caption;
   bool fileWhileRunning = false;
@@ -37,7 +37,7 @@ TEST_F(DetectorApplication, StartUpRunsTheMainDialogAsMainWindowThenEndsTheProgr
 }
 
 TEST_F(DetectorApplication, TheStandardHelpCommandIsInTheCommandTable) {
-  CDetectorApp app;
+  CDetectorApp app(Platform());
   EXPECT_TRUE(app.OnCmdMsg(ID_HELP));
   EXPECT_FALSE(app.OnCmdMsg(ID_HELP + 1));
 }

@@ -9,7 +9,7 @@
 
 #include "app/detector_dlg.h"
 #include "dialog_test_support.h"
-#include "gui_ui_driver.h"
+#include "ui_driver.h"
 #include "res/resource.h"
 
 namespace {
@@ -193,7 +193,7 @@ TEST_F(DialogLanguage, TheTemplatesInTheResourceLanguageHoldEveryControlAsDesign
 
 TEST_F(DialogLanguage, TheRunningDialogAndItsAboutItemFollowTheResourceLanguage) {
   Serve(kServedCatalogue);
-  CDetectorDlg dialog;
+  CDetectorDlg dialog(Platform());
   bool checked = false;
   std::wstring aboutCaption;
   int stage = 0;
@@ -235,7 +235,7 @@ TEST_F(DialogLanguage, TheRunningDialogAndItsAboutItemFollowTheResourceLanguage)
 
 TEST_F(DialogLanguage, TheFailureMessageFollowsTheSystemLanguage) {
   RefuseConnections();
-  CDetectorDlg dialog;
+  CDetectorDlg dialog(Platform());
   MessageBoxSeen seen;
   UiDriver driver([&] {
     if (dialog.m_hWnd == nullptr) return false;

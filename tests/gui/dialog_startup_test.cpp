@@ -6,7 +6,7 @@
 
 #include "app/detector_dlg.h"
 #include "dialog_test_support.h"
-#include "gui_ui_driver.h"
+#include "ui_driver.h"
 #include "res/resource.h"
 
 namespace {
@@ -78,7 +78,7 @@ TEST_F(DialogStartup, WithAServedCatalogueTheDialogShowsOnlyTheButtonAndTheGroup
   StartupFacts facts;
   INT_PTR result = 0;
   {
-    CDetectorDlg dialog;
+    CDetectorDlg dialog(Platform());
     UiDriver driver([&] {
       if (!Showing(dialog)) return false;
       facts = ReadStartup(dialog.m_hWnd, CatalogueFileExists());
@@ -117,10 +117,11 @@ struct FailureRun {
 };
 
 // Runs the dialog, answers the message box it shows (if any) with OK, and records both.
-FailureRun RunExpectingFailure(const std::function<bool()>& fileExists) {
+FailureRun RunExpectingFailure(const PlatformParts& platform,
+                               const std::function<bool()>& fileExists) {
   FailureRun run;
   {
-    CDetectorDlg dialog;
+    CDetectorDlg dialog(platform);
     UiDriver driver([&] {
       if (dialog.m_hWnd == nullptr) return false;
       HWND box = FirstThreadDialog(dialog.m_hWnd);
@@ -140,7 +141,7 @@ FailureRun RunExpectingFailure(const std::function<bool()>& fileExists) {
 
 TEST_F(DialogStartup, WithoutAServerTheFailureMessageEndsTheDialogWithCancel) {
   RefuseConnections();
-  const FailureRun run = RunExpectingFailure([this] { return CatalogueFileExists(); });
+  const FailureRun run = RunExpectingFailure(Platform(), [this] { return CatalogueFileExists(); });
   EXPECT_EQ(run.result, IDCANCEL);
   ASSERT_TRUE(run.box.seen);
   EXPECT_EQ(run.box.caption, L"Error");
@@ -152,7 +153,7 @@ TEST_F(DialogStartup, WithoutAServerTheFailureMessageEndsTheDialogWithCancel) {
 
 TEST_F(DialogStartup, AnErrorPageInsteadOfTheCatalogueFailsTheSameWayAndTheFileGoes) {
   Serve(kErrorPage);
-  const FailureRun run = RunExpectingFailure([this] { return CatalogueFileExists(); });
+  const FailureRun run = RunExpectingFailure(Platform(), [this] { return CatalogueFileExists(); });
   EXPECT_EQ(run.result, IDCANCEL);
   ASSERT_TRUE(run.box.seen);
   EXPECT_EQ(run.box.caption, L"Error");
@@ -198,7 +199,7 @@ TEST_P(DialogClosing, EndsWithCancelAndDeletesTheCatalogueFile) {
   bool closeOffered = false;
   INT_PTR result = 0;
   {
-    CDetectorDlg dialog;
+    CDetectorDlg dialog(Platform());
     bool asked = false;
     UiDriver driver([&] {
       if (!Showing(dialog)) return false;

@@ -8,7 +8,7 @@
 #include "app/detector_dlg.h"
 #include "app/minimised_icon.h"
 #include "dialog_test_support.h"
-#include "gui_ui_driver.h"
+#include "ui_driver.h"
 #include "res/resource.h"
 
 namespace {
@@ -75,7 +75,7 @@ TEST_F(DialogSystemMenu, CommandsWhoseBitsFourToFifteenReadOneOpenTheAboutBox) {
   std::vector<UINT> all = opening;
   all.insert(all.end(), ignored.begin(), ignored.end());
 
-  CDetectorDlg dialog;
+  CDetectorDlg dialog(Platform());
   AboutFacts about;
   INT_PTR result = 0;
   const std::vector<CommandOutcome> outcomes = SendCommands(dialog, all, about, result);

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "app/catalogue_host.h"
 #include "catalogue/socket_compat.h"
 
 namespace {
@@ -31,10 +30,6 @@ std::string TempPath() {
 }
 
 }  // namespace
-
-// The dialog names its server by address; the download looks the address up (reverse), and
-// only 127.0.0.1 has a name on every machine, so the tests share it and take turns at port 80.
-const char* CatalogueHost() { return kLoopbackAddress; }
 
 void DialogTest::SetUp() {
   const DWORD pid = ::GetCurrentProcessId();
@@ -75,12 +70,6 @@ std::wstring WideFromUtf8(const char* text) {
   std::vector<wchar_t> wide(static_cast<std::size_t>(length));
   ::MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), length);
   return std::wstring(wide.data());
-}
-
-std::wstring WideWindowText(HWND hwnd) {
-  wchar_t text[kTextSize] = {};
-  const int length = ::GetWindowTextW(hwnd, text, kTextSize);
-  return std::wstring(text, length > 0 ? static_cast<std::size_t>(length) : 0);
 }
 
 std::wstring WideMenuText(HMENU menu, int position) {

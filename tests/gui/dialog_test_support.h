@@ -8,7 +8,10 @@
 
 #include <string>
 
+#include "app/platform_parts.h"
 #include "loopback_server.h"
+#include "usb/sim/usb_simulator.h"
+#include "window_text.h"
 
 constexpr const char kServedCatalogue[] =
     "[MAIN]\r\n"
@@ -34,15 +37,17 @@ class DialogTest : public ::testing::Test {
   void RefuseConnections();
   std::string CataloguePath() const;
   bool CatalogueFileExists() const;
+  // What the dialog under test walks and asks: the test's simulator and the loopback server.
+  PlatformParts Platform() { return {usb_, kLoopbackAddress}; }
 
   LoopbackServer server_;
+  UsbSimulator usb_;
 
  private:
   std::string tempFolder_;
 };
 
 std::wstring WideFromUtf8(const char* text);
-std::wstring WideWindowText(HWND hwnd);
 // The text of a menu item by position, as the user sees it.
 std::wstring WideMenuText(HMENU menu, int position);
 // The child of `dialog` whose class and text are given (group boxes have no id of their own).

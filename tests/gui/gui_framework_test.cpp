@@ -13,7 +13,7 @@
 #include "framework/dialog.h"
 #include "framework/static.h"
 #include "gui_framework_ids.h"
-#include "gui_ui_driver.h"
+#include "ui_driver.h"
 
 namespace {
 

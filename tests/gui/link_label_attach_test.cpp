@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/link_label.h"
+#include "app/link_label/link_label.h"
 #include "framework/data_exchange.h"
 #include "link_label_test_dialog.h"
 

@@ -10,7 +10,7 @@
 
 #include "app/detector_dlg.h"
 #include "dialog_test_support.h"
-#include "gui_ui_driver.h"
+#include "ui_driver.h"
 #include "link_label_test_dialog.h"
 #include "res/resource.h"
 
@@ -72,7 +72,7 @@ TEST_F(LinkLabelInDialog, FourLabelsAttachedInBindingOrderFittedUnderlinedAndHid
   std::vector<LinkSeen> links;
   TooltipOrder order{};
   {
-    CDetectorDlg dialog;
+    CDetectorDlg dialog(Platform());
     UiDriver driver([&] {
       if (dialog.m_hWnd == nullptr || !::IsWindowVisible(dialog.m_hWnd)) return false;
       for (int id : kBindingOrder) links.push_back(ReadLink(dialog.m_hWnd, id));

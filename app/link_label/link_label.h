@@ -8,7 +8,7 @@
 #include <string>
 #include <type_traits>
 
-#include "app/link_logic.h"
+#include "app/link_label/link_logic.h"
 #include "framework/font.h"
 #include "framework/static.h"
 #include "framework/tooltip.h"

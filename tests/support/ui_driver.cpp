@@ -1,9 +1,8 @@
-#include "gui_ui_driver.h"
+#include "ui_driver.h"
 
 namespace {
 
 thread_local UiDriver* t_driver = nullptr;
-constexpr int kTextSize = 1024;
 constexpr const char* kDialogClass = "#32770";
 
 struct DialogSearch {
@@ -62,22 +61,6 @@ std::vector<HWND> ThreadDialogs(HWND owner) {
 HWND FirstThreadDialog(HWND owner) {
   const std::vector<HWND> found = ThreadDialogs(owner);
   return found.empty() ? nullptr : found.front();
-}
-
-std::string WindowText(HWND hwnd) {
-  char text[kTextSize] = {};
-  const int length = ::GetWindowTextA(hwnd, text, kTextSize);
-  return std::string(text, length > 0 ? static_cast<std::size_t>(length) : 0);
-}
-
-std::string ClassName(HWND hwnd) {
-  char name[kTextSize] = {};
-  const int length = ::GetClassNameA(hwnd, name, kTextSize);
-  return std::string(name, length > 0 ? static_cast<std::size_t>(length) : 0);
-}
-
-void PressButton(HWND dialog, int id) {
-  ::SendMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {

@@ -1,4 +1,4 @@
-#include "app/link_label.h"
+#include "app/link_label/link_label.h"
 
 #include <shellapi.h>
 

@@ -6,8 +6,9 @@
 #include <windows.h>
 
 #include <functional>
-#include <string>
 #include <vector>
+
+#include "window_text.h"
 
 class UiDriver {
  public:
@@ -36,9 +37,5 @@ class UiDriver {
 // Visible dialog-class windows (#32770) of this thread owned by `owner` (any owner if null).
 std::vector<HWND> ThreadDialogs(HWND owner);
 HWND FirstThreadDialog(HWND owner);
-std::string WindowText(HWND hwnd);
-std::string ClassName(HWND hwnd);
-// Clicks button `id` of dialog `dialog` the way a user's click reports it.
-void PressButton(HWND dialog, int id);
 // Runs the thread's message loop until `done` or the time-out; false on time-out.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = UiDriver::kDefaultTimeoutMs);

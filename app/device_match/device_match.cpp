@@ -1,14 +1,4 @@
-#include "app/device_match.h"
-
-namespace {
-constexpr const char kNotFoundEnglish[] = "There is no Quenlix's Device!";
-// GBK bytes; the exclamation mark is the ASCII one.
-constexpr const char kNotFoundChinese[] = "\xC3\xBB\xD3\xD0\xB7\xA2\xCF\xD6Quenlix\xB5\xC4\xC9\xE8\xB1\xB8!";
-}  // namespace
-
-const char* NotFoundMessage(int languageId) {
-  return languageId == kChineseLanguageId ? kNotFoundChinese : kNotFoundEnglish;
-}
+#include "app/device_match/device_match.h"
 
 bool PortCarries(const PortRecord& port, const CatalogueEntry& entry) {
   // Ids are compared widened without sign, so a catalogue id above 65535 never matches.

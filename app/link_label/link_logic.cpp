@@ -1,10 +1,12 @@
-#include "app/link_logic.h"
+#include "app/link_label/link_logic.h"
 
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <iterator>
 #include <limits>
+
+#include "common/ascii.h"
 
 namespace linklogic {
 namespace {
@@ -27,8 +29,6 @@ std::size_t FindAtCharStart(std::string_view text, std::string_view needle,
   }
   return std::string_view::npos;
 }
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;

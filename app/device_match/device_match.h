@@ -5,11 +5,6 @@
 #include "catalogue/catalogue_table.h"
 #include "usb/device_list.h"
 
-constexpr int kChineseLanguageId = 2052;
-
-// The status text of a check that has never found anything, in the language the id selects.
-const char* NotFoundMessage(int languageId);
-
 // A record carries an entry's device when the port is connected and both ids are equal.
 bool PortCarries(const PortRecord& port, const CatalogueEntry& entry);
 

@@ -7,10 +7,7 @@
 #include <string>
 #include <vector>
 
-struct ControlView {
-  bool visible = false;
-  std::string text;
-};
+#include "window_text.h"
 
 class ProgramDriver {
  public:
@@ -33,14 +30,3 @@ class ProgramDriver {
  private:
   PROCESS_INFORMATION process_{};
 };
-
-ControlView ViewControl(HWND dialog, int id);
-std::string WindowText(HWND window);
-// Presses a push button the way a mouse click does, and waits until the program has handled it.
-void PressButton(HWND dialog, int id);
-// Clicks at the top-left corner of a control.
-void ClickControl(HWND dialog, int id);
-// The catalogue path the program uses: the shared temporary folder followed by "PID.ini".
-std::string CatalogueFilePath();
-// A Unix path as Wine sees it (Z: drive).
-std::string WinePath(const std::string& unixPath);

@@ -1,0 +1,10 @@
+#pragma once
+// What a program takes from the machine it runs on: the hub driver its checks walk and the
+// server it asks for the catalogue. Each program chooses them in its own main file; everything
+// else receives them.
+#include "usb/hub_driver.h"
+
+struct PlatformParts {
+  HubDriver& hubDriver;
+  const char* catalogueHost;
+};
