@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "usb/driver_blocks.h"
+#include "usb/little_endian.h"
 
 namespace {
 
@@ -16,16 +17,6 @@ std::string Narrow(const std::u16string& wide) {
   std::string narrow;
   for (char16_t unit : wide) narrow += unit < 0x80 ? static_cast<char>(unit) : '?';
   return narrow;
-}
-
-void PutU32(unsigned char* out, std::size_t offset, std::uint32_t value) {
-  std::memcpy(out + offset, &value, sizeof value);
-}
-
-std::uint32_t GetU32(const void* in, std::size_t offset) {
-  std::uint32_t value;
-  std::memcpy(&value, static_cast<const unsigned char*>(in) + offset, sizeof value);
-  return value;
 }
 
 template <typename Visit>
@@ -164,7 +155,7 @@ bool UsbSimulator::AnswerName(const SimHub& hub, unsigned char* out, std::size_t
   std::u16string units = ReportedName(hub);
   if (!hub.faults.unterminated) units.push_back(u'\0');
   const auto trueLength = static_cast<std::uint32_t>(nameOffset + 2 * units.size());
-  PutU32(out, lengthOffset, hub.faults.actualLength.value_or(trueLength));
+  WriteLe32(out, lengthOffset, hub.faults.actualLength.value_or(trueLength));
   const std::size_t room = (outSize - nameOffset) / 2;
   for (std::size_t i = 0; i < units.size() && i < room; ++i) {
     const auto unit = static_cast<std::uint16_t>(units[i]);
@@ -180,7 +171,7 @@ bool UsbSimulator::Control(Handle handle, std::uint32_t code, const void* in, st
   call.code = code;
   call.inSize = inSize;
   call.outSize = outSize;
-  if (in && inSize >= 4) call.index = GetU32(in, 0);
+  if (in && inSize >= 4) call.index = ReadLe32(in, 0);
 
   auto it = handles_.find(handle);
   if (it == handles_.end()) {
@@ -243,13 +234,13 @@ bool UsbSimulator::Control(Handle handle, std::uint32_t code, const void* in, st
     } else if (code == kIoctlGetNodeConnectionName) {
       if (in && inSize >= kNodeConnectionNameSize && out && outSize >= kNodeConnectionNameSize &&
           portValid) {
-        PutU32(out, 0, k);
+        WriteLe32(out, 0, k);
         if (port && port->hub) {
           ok = AnswerName(*port->hub, out, outSize, kNodeConnectionNameOffset,
                           kNodeConnectionNameLengthOffset, kNodeConnectionNameSize);
         } else {
           // No hub on the port: an empty name in the fixed structure.
-          PutU32(out, kNodeConnectionNameLengthOffset,
+          WriteLe32(out, kNodeConnectionNameLengthOffset,
                  static_cast<std::uint32_t>(kNodeConnectionNameSize));
           out[kNodeConnectionNameOffset] = 0;
           out[kNodeConnectionNameOffset + 1] = 0;
