@@ -56,7 +56,6 @@ CLinkLabel::CLinkLabel()
       m_hovering(FALSE),
       m_visited(FALSE),
       m_underlined(TRUE),
-      m_fitToText(TRUE),
       m_cursor(nullptr) {}
 
 CLinkLabel::~CLinkLabel() {
@@ -170,7 +169,7 @@ void CLinkLabel::MakeUnderlineFont() {
 }
 
 void CLinkLabel::FitToText() {
-  if (!HasWindow() || !m_fitToText) return;
+  if (!HasWindow()) return;
   RECT rect{};
   GetWindowRect(&rect);
   if (const HWND parent = GetParent()) {

@@ -63,7 +63,6 @@ class CLinkLabel : public CStatic {
   BOOL m_hovering;
   BOOL m_visited;
   BOOL m_underlined;
-  BOOL m_fitToText;
   std::string m_target;
   CFont m_underlineFont;
   HCURSOR m_cursor;

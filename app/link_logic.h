@@ -88,7 +88,6 @@ bool BuildOpenCommandKey(std::string_view fileType, CommandBuffer& out);
 // Static control style bits that the fit reads, tested one by one.
 constexpr std::uint32_t kStyleCenter = 0x1;
 constexpr std::uint32_t kStyleRight = 0x2;
-constexpr std::uint32_t kStyleNotify = 0x100;
 constexpr std::uint32_t kStyleCenterImage = 0x200;
 
 // The window rectangle (parent client coordinates) that fits the text's extent.
