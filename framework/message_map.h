@@ -13,9 +13,9 @@ class CWnd;
 // A parent hands a child's notifications back to the child under this offset, so that the
 // child's own table can claim them (the child handles it before the parent sees it).
 constexpr UINT kReflectBase = 0xBC00;
-// All colour queries (WM_CTLCOLORSTATIC, ...EDIT, ...BTN) reach the child as this one message,
+// All color queries (WM_CTLCOLORSTATIC, ...EDIT, ...BTN) reach the child as this one message,
 // with the device context in wParam and the CTLCOLOR_ kind in lParam.
-constexpr UINT kCtlColorAny = 0x0019;  // the old combined colour query's number
+constexpr UINT kCtlColorAny = 0x0019;  // the old combined color query's number
 constexpr UINT kReflectedCtlColor = kReflectBase + kCtlColorAny;
 constexpr UINT kReflectedCommand = kReflectBase + WM_COMMAND;
 constexpr UINT kReflectedNotify = kReflectBase + WM_NOTIFY;
@@ -187,7 +187,7 @@ constexpr MessageMapEntry OnControlReflect() {
   return {kReflectedCommand, Code, kAnyId, &message_map_detail::CallVoid<Handler>};
 }
 
-// The colour query this control sent its parent, handed back: HBRUSH Handler(HDC, UINT kind).
+// The color query this control sent its parent, handed back: HBRUSH Handler(HDC, UINT kind).
 template <auto Handler>
 constexpr MessageMapEntry OnCtlColorReflect() {
   static_assert(message_map_detail::kHasSignature<Handler, HBRUSH(HDC, UINT)>,

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the application icon (32x32, 32-bit colour) and the link cursor (32x32 monochrome
+"""Draws the application icon (32x32, 32-bit color) and the link cursor (32x32 monochrome
 hand, hot spot 0,0) and writes them as .ico and .cur files into the given folder.
 
 A script rather than a C++ program because the build cross-compiles: a generator in C++ would
@@ -70,7 +70,7 @@ def camera_pixel(x, y):
 
 
 def bitmap_header(bits_per_pixel, image_size):
-    # Height counts the colour image and the mask together.
+    # Height counts the color image and the mask together.
     return struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, bits_per_pixel, 0, image_size,
                        0, 0, 0, 0)
 

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <new>
+
+#include "usb/little_endian.h"
 
 namespace {
 
@@ -29,16 +30,6 @@ class DeviceHandle {
 // read as what it is. Null when memory is short.
 std::unique_ptr<std::uint16_t[]> NewBlock(std::size_t size) {
   return std::unique_ptr<std::uint16_t[]>(new (std::nothrow) std::uint16_t[(size + 1) / 2]());
-}
-
-std::uint32_t ReadU32(const void* block, std::size_t offset) {
-  std::uint32_t value;
-  std::memcpy(&value, static_cast<const unsigned char*>(block) + offset, sizeof value);
-  return value;
-}
-
-void WriteU32(void* block, std::size_t offset, std::uint32_t value) {
-  std::memcpy(static_cast<unsigned char*>(block) + offset, &value, sizeof value);
 }
 
 std::optional<std::string> DevicePath(const std::string& name) {
@@ -68,7 +59,7 @@ std::optional<std::string> QueryRootHubName(HubDriver& driver, HubDriver::Handle
   std::uint16_t head[kRootHubNameSize / 2] = {};
   if (!driver.Control(controller, kIoctlGetRootHubName, nullptr, 0, head, sizeof head))
     return std::nullopt;
-  const std::uint32_t length = ReadU32(head, 0);
+  const std::uint32_t length = ReadLe32(head, 0);
   // Shorter than the structure: no room for even a terminator. Longer than any name: not real.
   if (length < kRootHubNameSize || length > kRootHubNameOffset + kMaxNameBytes) return std::nullopt;
   std::unique_ptr<std::uint16_t[]> block = NewBlock(length);
@@ -81,15 +72,15 @@ std::optional<std::string> QueryRootHubName(HubDriver& driver, HubDriver::Handle
 std::optional<std::string> QueryChildHubName(HubDriver& driver, HubDriver::Handle hub,
                                              std::uint32_t port) {
   std::uint16_t head[kNodeConnectionNameSize / 2] = {};
-  WriteU32(head, 0, port);
+  WriteLe32(head, 0, port);
   if (!driver.Control(hub, kIoctlGetNodeConnectionName, head, sizeof head, head, sizeof head))
     return std::nullopt;
-  const std::uint32_t length = ReadU32(head, kNodeConnectionNameLengthOffset);
+  const std::uint32_t length = ReadLe32(head, kNodeConnectionNameLengthOffset);
   if (length <= kNodeConnectionNameSize || length > kNodeConnectionNameOffset + kMaxNameBytes)
     return std::nullopt;
   std::unique_ptr<std::uint16_t[]> block = NewBlock(length);
   if (!block) return std::nullopt;
-  WriteU32(block.get(), 0, port);
+  WriteLe32(block.get(), 0, port);
   if (!driver.Control(hub, kIoctlGetNodeConnectionName, block.get(), length, block.get(), length))
     return std::nullopt;
   return ConvertName(driver, block.get(), length, kNodeConnectionNameOffset);

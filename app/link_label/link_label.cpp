@@ -50,13 +50,12 @@ INT_PTR OpenWithHtmlProgram(const char* url, int showCommand, INT_PTR shellResul
 }  // namespace
 
 CLinkLabel::CLinkLabel()
-    : m_linkColor(linklogic::kDefaultLinkColour),
-      m_visitedColor(linklogic::kDefaultVisitedColour),
+    : m_linkColor(linklogic::kDefaultLinkColor),
+      m_visitedColor(linklogic::kDefaultVisitedColor),
       m_hoverColor(::GetSysColor(COLOR_BTNHIGHLIGHT)),
       m_hovering(FALSE),
       m_visited(FALSE),
       m_underlined(TRUE),
-      m_fitToText(TRUE),
       m_cursor(nullptr) {}
 
 CLinkLabel::~CLinkLabel() {
@@ -86,7 +85,7 @@ void CLinkLabel::SetTarget(const char* url) {
 void CLinkLabel::SetTextColors(COLORREF link, COLORREF visited, COLORREF hover) {
   m_linkColor = link;
   m_visitedColor = visited;
-  m_hoverColor = linklogic::ResolveHoverColour(hover, ::GetSysColor(COLOR_HIGHLIGHT));
+  m_hoverColor = linklogic::ResolveHoverColor(hover, ::GetSysColor(COLOR_HIGHLIGHT));
   if (HasWindow()) Invalidate(TRUE);
 }
 
@@ -133,8 +132,8 @@ void CLinkLabel::HandleClick() {
 
 HBRUSH CLinkLabel::ChooseTextColor(HDC dc, UINT kind) {
   if (kind != CTLCOLOR_STATIC) return nullptr;
-  const linklogic::LinkColours colours{m_linkColor, m_visitedColor, m_hoverColor};
-  ::SetTextColor(dc, linklogic::ChooseTextColour(colours, m_hovering != FALSE, m_visited != FALSE));
+  const linklogic::LinkColors colors{m_linkColor, m_visitedColor, m_hoverColor};
+  ::SetTextColor(dc, linklogic::ChooseTextColor(colors, m_hovering != FALSE, m_visited != FALSE));
   ::SetBkMode(dc, TRANSPARENT);
   return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
 }
@@ -170,7 +169,7 @@ void CLinkLabel::MakeUnderlineFont() {
 }
 
 void CLinkLabel::FitToText() {
-  if (!HasWindow() || !m_fitToText) return;
+  if (!HasWindow()) return;
   RECT rect{};
   GetWindowRect(&rect);
   if (const HWND parent = GetParent()) {

@@ -1,6 +1,6 @@
 #pragma once
 // CLinkLabel: a dialog's static text control made into a hyperlink. It draws in the link
-// colour with an underlined font, in the hover colour under the pointer, shows a hand cursor
+// color with an underlined font, in the hover color under the pointer, shows a hand cursor
 // and a tooltip with its address, and opens the address in the browser when clicked.
 #include <windows.h>
 
@@ -20,7 +20,7 @@ class CLinkLabel : public CStatic {
 
   void SetTarget(const char* url);
   COLORREF LinkColor() const { return m_linkColor; }
-  // A hover colour of -1 stands for the system highlight colour at the time of the call.
+  // A hover color of -1 stands for the system highlight color at the time of the call.
   void SetTextColors(COLORREF link, COLORREF visited, COLORREF hover);
   void SetUnderlined(BOOL on);
   // The cursor stays the caller's; null loads the default hand cursor.
@@ -63,7 +63,6 @@ class CLinkLabel : public CStatic {
   BOOL m_hovering;
   BOOL m_visited;
   BOOL m_underlined;
-  BOOL m_fitToText;
   std::string m_target;
   CFont m_underlineFont;
   HCURSOR m_cursor;

@@ -72,13 +72,13 @@ void CentreSpan(std::int32_t& low, std::int32_t& high, std::int32_t extent) {
 
 }  // namespace
 
-Colour ChooseTextColour(const LinkColours& colours, bool hovering, bool visited) {
-  if (hovering) return colours.hover;
-  if (visited) return colours.visited;
-  return colours.link;
+Color ChooseTextColor(const LinkColors& colors, bool hovering, bool visited) {
+  if (hovering) return colors.hover;
+  if (visited) return colors.visited;
+  return colors.link;
 }
 
-Colour ResolveHoverColour(Colour requested, Colour systemHighlight) {
+Color ResolveHoverColor(Color requested, Color systemHighlight) {
   return requested == kSystemHighlightRequest ? systemHighlight : requested;
 }
 

@@ -1,4 +1,4 @@
-// The link label's decisions that need no window: colours, hover, the URL check, the command
+// The link label's decisions that need no window: colors, hover, the URL check, the command
 // line of the registered HTML program and the fitted rectangle. Plain types only, so that the
 // native build tests them too.
 #pragma once
@@ -10,23 +10,23 @@
 
 namespace linklogic {
 
-using Colour = std::uint32_t;  // 0x00BBGGRR, as COLORREF
+using Color = std::uint32_t;  // 0x00BBGGRR, as COLORREF
 
-constexpr Colour kDefaultLinkColour = 0x00EE0000;     // RGB(0, 0, 238)
-constexpr Colour kDefaultVisitedColour = 0x008B1A55;  // RGB(85, 26, 139)
-constexpr Colour kSystemHighlightRequest = 0xFFFFFFFF;  // -1 as a COLORREF
+constexpr Color kDefaultLinkColor = 0x00EE0000;     // RGB(0, 0, 238)
+constexpr Color kDefaultVisitedColor = 0x008B1A55;  // RGB(85, 26, 139)
+constexpr Color kSystemHighlightRequest = 0xFFFFFFFF;  // -1 as a COLORREF
 
-struct LinkColours {
-  Colour link = kDefaultLinkColour;
-  Colour visited = kDefaultVisitedColour;
-  Colour hover = 0;
+struct LinkColors {
+  Color link = kDefaultLinkColor;
+  Color visited = kDefaultVisitedColor;
+  Color hover = 0;
 };
 
 // Hover wins over visited, visited over link.
-Colour ChooseTextColour(const LinkColours& colours, bool hovering, bool visited);
+Color ChooseTextColor(const LinkColors& colors, bool hovering, bool visited);
 
-// The hover value that SetTextColors stores: -1 asks for the system highlight colour.
-Colour ResolveHoverColour(Colour requested, Colour systemHighlight);
+// The hover value that SetTextColors stores: -1 asks for the system highlight color.
+Color ResolveHoverColor(Color requested, Color systemHighlight);
 
 struct Point {
   std::int32_t x = 0;
@@ -88,7 +88,6 @@ bool BuildOpenCommandKey(std::string_view fileType, CommandBuffer& out);
 // Static control style bits that the fit reads, tested one by one.
 constexpr std::uint32_t kStyleCenter = 0x1;
 constexpr std::uint32_t kStyleRight = 0x2;
-constexpr std::uint32_t kStyleNotify = 0x100;
 constexpr std::uint32_t kStyleCenterImage = 0x200;
 
 // The window rectangle (parent client coordinates) that fits the text's extent.

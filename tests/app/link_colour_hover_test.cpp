@@ -4,17 +4,17 @@
 
 namespace {
 
-using linklogic::Colour;
+using linklogic::Color;
 using linklogic::HoverStep;
-using linklogic::LinkColours;
+using linklogic::LinkColors;
 using linklogic::Point;
 using linklogic::Rect;
 
-constexpr LinkColours kDistinct{0x00000011, 0x00002200, 0x00330000};
-constexpr Colour kHighlight = 0x00D77800;
+constexpr LinkColors kDistinct{0x00000011, 0x00002200, 0x00330000};
+constexpr Color kHighlight = 0x00D77800;
 
-TEST(LinkColours, HoverBeatsVisitedBeatsLink) {
-  struct Case { bool hovering, visited; Colour expected; };
+TEST(LinkColors, HoverBeatsVisitedBeatsLink) {
+  struct Case { bool hovering, visited; Color expected; };
   const Case cases[] = {
       {false, false, kDistinct.link},
       {false, true, kDistinct.visited},
@@ -22,24 +22,24 @@ TEST(LinkColours, HoverBeatsVisitedBeatsLink) {
       {true, true, kDistinct.hover},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(linklogic::ChooseTextColour(kDistinct, c.hovering, c.visited), c.expected)
+    EXPECT_EQ(linklogic::ChooseTextColor(kDistinct, c.hovering, c.visited), c.expected)
         << "hovering=" << c.hovering << " visited=" << c.visited;
   }
 }
 
-TEST(LinkColours, DeviceCheckConfigurationDrawsVisitedLikeLink) {
-  // The device check passes the link colour twice and -1 for hover.
-  const LinkColours configured{linklogic::kDefaultLinkColour, linklogic::kDefaultLinkColour,
-                               linklogic::ResolveHoverColour(0xFFFFFFFF, kHighlight)};
-  EXPECT_EQ(linklogic::ChooseTextColour(configured, false, true), 0x00EE0000u);
-  EXPECT_EQ(linklogic::ChooseTextColour(configured, true, true), kHighlight);
+TEST(LinkColors, DeviceCheckConfigurationDrawsVisitedLikeLink) {
+  // The device check passes the link color twice and -1 for hover.
+  const LinkColors configured{linklogic::kDefaultLinkColor, linklogic::kDefaultLinkColor,
+                              linklogic::ResolveHoverColor(0xFFFFFFFF, kHighlight)};
+  EXPECT_EQ(linklogic::ChooseTextColor(configured, false, true), 0x00EE0000u);
+  EXPECT_EQ(linklogic::ChooseTextColor(configured, true, true), kHighlight);
 }
 
-TEST(LinkColours, OnlyMinusOneAsksForTheHighlight) {
-  EXPECT_EQ(linklogic::ResolveHoverColour(linklogic::kSystemHighlightRequest, kHighlight),
+TEST(LinkColors, OnlyMinusOneAsksForTheHighlight) {
+  EXPECT_EQ(linklogic::ResolveHoverColor(linklogic::kSystemHighlightRequest, kHighlight),
             kHighlight);
-  for (Colour kept : {Colour{0}, Colour{0x00FFFFFF}, Colour{0xFF000000}, Colour{0xFFFFFFFE}}) {
-    EXPECT_EQ(linklogic::ResolveHoverColour(kept, kHighlight), kept) << std::hex << kept;
+  for (Color kept : {Color{0}, Color{0x00FFFFFF}, Color{0xFF000000}, Color{0xFFFFFFFE}}) {
+    EXPECT_EQ(linklogic::ResolveHoverColor(kept, kHighlight), kept) << std::hex << kept;
   }
 }
 

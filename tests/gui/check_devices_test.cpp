@@ -18,7 +18,7 @@
 namespace {
 
 constexpr int kLinkIds[] = {IDC_LINK_XP32, IDC_LINK_XP64, IDC_LINK_VISTA32, IDC_LINK_VISTA64};
-constexpr COLORREF kLinkColour = RGB(0, 0, 238);
+constexpr COLORREF kLinkColor = RGB(0, 0, 238);
 
 const char kCamera[] = "controller 0\n  port 1 hub 0x05e3 0x0608\n    port 3 device 0x1234 0x5678\n";
 const char kNoCamera[] = "controller 0\n  port 1 device 0x046d 0xc077\n  port 2 empty\n";
@@ -54,7 +54,7 @@ struct LinkView {
   std::string tip;
   bool underlined = false;
   HFONT font = nullptr;
-  COLORREF colour = 0;
+  COLORREF color = 0;
   bool linkCursor = false;
 };
 
@@ -66,7 +66,7 @@ LinkView ViewLink(HWND dialog, int id) {
   view.font = reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0));
   LOGFONTA font{};
   if (view.font && ::GetObjectA(view.font, sizeof font, &font)) view.underlined = font.lfUnderline != 0;
-  view.colour = QueryLabelColour(dialog, label).text;
+  view.color = QueryLabelColor(dialog, label).text;
   ::SetCursor(nullptr);
   ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   view.linkCursor = ::GetCursor() == ::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_LINK_CURSOR));
@@ -141,7 +141,7 @@ TEST_F(CheckDevices, ACameraWithFourAddressesShowsFourConfiguredLinks) {
     EXPECT_TRUE(link.visible) << i;
     EXPECT_EQ(link.tip, kFourUrls[static_cast<std::size_t>(i)]) << i;
     EXPECT_TRUE(link.underlined) << i;
-    EXPECT_EQ(link.colour, kLinkColour) << i;
+    EXPECT_EQ(link.color, kLinkColor) << i;
     EXPECT_TRUE(link.linkCursor) << i;
   }
 }

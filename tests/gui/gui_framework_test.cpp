@@ -21,10 +21,10 @@ constexpr COLORREF kProbeTextColor = RGB(1, 2, 3);
 
 class ProbeLabel : public CStatic {
  public:
-  bool handleColour = true;
+  bool handleColor = true;
   int reflectedClicks = 0;
-  int colourQueries = 0;
-  UINT lastColourKind = 0;
+  int colorQueries = 0;
+  UINT lastColorKind = 0;
   BOOL cursorAnswer = TRUE;
   int cursorQueries = 0;
   std::vector<POINT> moves;
@@ -45,7 +45,7 @@ class ProbeLabel : public CStatic {
   static const MessageMap* ThisMessageMap() {
     static constexpr MessageMapEntry kEntries[] = {
         OnControlReflect<STN_CLICKED, &ProbeLabel::Clicked>(),
-        OnCtlColorReflect<&ProbeLabel::Colour>(),
+        OnCtlColorReflect<&ProbeLabel::Color>(),
         OnSetCursor<&ProbeLabel::SetCursor>(),
         OnMouseMove<&ProbeLabel::MouseMove>(),
     };
@@ -56,10 +56,10 @@ class ProbeLabel : public CStatic {
 
  private:
   void Clicked() { ++reflectedClicks; }
-  HBRUSH Colour(HDC dc, UINT kind) {
-    ++colourQueries;
-    lastColourKind = kind;
-    if (!handleColour) return nullptr;
+  HBRUSH Color(HDC dc, UINT kind) {
+    ++colorQueries;
+    lastColorKind = kind;
+    if (!handleColor) return nullptr;
     ::SetTextColor(dc, kProbeTextColor);
     return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
   }
@@ -170,7 +170,7 @@ TEST(FrameworkAttach, MissingControlFailsTheExchangeAndLeavesTheObjectUnattached
 
 TEST(FrameworkDispatch, ReflectionHandsTheChildsNotificationsBackToIt) {
   ProbeDialog dialog;
-  LRESULT colourAnswer = 0;
+  LRESULT colorAnswer = 0;
   LRESULT declinedAnswer = 0;
   RunDriven(dialog, [&] {
     if (dialog.m_hWnd == nullptr) return false;
@@ -178,9 +178,9 @@ TEST(FrameworkDispatch, ReflectionHandsTheChildsNotificationsBackToIt) {
     ::SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_GUI_LABEL, STN_CLICKED),
                    reinterpret_cast<LPARAM>(label));
     HDC dc = ::GetDC(label);
-    colourAnswer = ::SendMessageA(dialog.m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                  reinterpret_cast<LPARAM>(label));
-    dialog.label.handleColour = false;
+    colorAnswer = ::SendMessageA(dialog.m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                 reinterpret_cast<LPARAM>(label));
+    dialog.label.handleColor = false;
     declinedAnswer = ::SendMessageA(dialog.m_hWnd, WM_CTLCOLORSTATIC,
                                     reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label));
     ::ReleaseDC(label, dc);
@@ -190,14 +190,14 @@ TEST(FrameworkDispatch, ReflectionHandsTheChildsNotificationsBackToIt) {
   // The child claimed the click, so the parent's own entry for it did not run.
   EXPECT_EQ(dialog.label.reflectedClicks, 1);
   EXPECT_EQ(dialog.parentClicks, 0);
-  EXPECT_EQ(colourAnswer, reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH)));
-  EXPECT_EQ(dialog.label.lastColourKind, static_cast<UINT>(CTLCOLOR_STATIC));
-  // A child that answers no brush leaves the query to the dialog's default colouring.
+  EXPECT_EQ(colorAnswer, reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH)));
+  EXPECT_EQ(dialog.label.lastColorKind, static_cast<UINT>(CTLCOLOR_STATIC));
+  // A child that answers no brush leaves the query to the dialog's default coloring.
   EXPECT_NE(declinedAnswer, 0);
-  EXPECT_NE(declinedAnswer, colourAnswer);
+  EXPECT_NE(declinedAnswer, colorAnswer);
 }
 
-TEST(FrameworkDispatch, PaintingTheControlAsksTheChildForItsColours) {
+TEST(FrameworkDispatch, PaintingTheControlAsksTheChildForItsColors) {
   ProbeDialog dialog;
   RunDriven(dialog, [&] {
     if (dialog.m_hWnd == nullptr || !dialog.IsWindowVisible()) return false;
@@ -206,7 +206,7 @@ TEST(FrameworkDispatch, PaintingTheControlAsksTheChildForItsColours) {
     dialog.EndDialog(IDCANCEL);
     return true;
   });
-  EXPECT_GT(dialog.label.colourQueries, 0);
+  EXPECT_GT(dialog.label.colorQueries, 0);
 }
 
 TEST(FrameworkDispatch, NotificationsOfUnattachedControlsReachTheParentsTable) {

@@ -1,5 +1,5 @@
-// The label attached to real static controls: set-up, fitting, colours read back through the
-// reflected colour query, hover with the mouse capture, cursor, and the relay to the tooltip.
+// The label attached to real static controls: set-up, fitting, colors read back through the
+// reflected color query, hover with the mouse capture, cursor, and the relay to the tooltip.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -43,8 +43,8 @@ class LinkLabelAttach : public testing::Test {
     ASSERT_FALSE(exchange.m_failed);
   }
 
-  COLORREF DrawnColour(const CLinkLabel& shown) {
-    return QueryLabelColour(dialog.Hwnd(), shown.m_hWnd).text;
+  COLORREF DrawnColor(const CLinkLabel& shown) {
+    return QueryLabelColor(dialog.Hwnd(), shown.m_hWnd).text;
   }
 
   // Labels first: the dialog's window goes before them, as in the program.
@@ -118,28 +118,28 @@ TEST_F(LinkLabelAttach, SetTargetWithoutWindowTouchesNothingAndWithOneUpdatesThe
   EXPECT_TRUE(::EqualRect(&tool.rect, &toolRect));
 }
 
-TEST_F(LinkLabelAttach, ColoursFollowHoverAndTheHighlightRule) {
+TEST_F(LinkLabelAttach, ColorsFollowHoverAndTheHighlightRule) {
   ASSERT_NE(::GetSysColor(COLOR_BTNHIGHLIGHT), ::GetSysColor(COLOR_HIGHLIGHT));
   Attach(label, kXp64);
-  const ColourAnswer fresh = QueryLabelColour(dialog.Hwnd(), label.m_hWnd);
+  const ColorAnswer fresh = QueryLabelColor(dialog.Hwnd(), label.m_hWnd);
   EXPECT_EQ(fresh.text, RGB(0, 0, 238));
   EXPECT_EQ(fresh.backgroundMode, TRANSPARENT);
   EXPECT_EQ(fresh.brush, static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH)));
 
   SendMouseMove(label.m_hWnd, 2, 2);
-  EXPECT_EQ(DrawnColour(label), ::GetSysColor(COLOR_BTNHIGHLIGHT));
+  EXPECT_EQ(DrawnColor(label), ::GetSysColor(COLOR_BTNHIGHLIGHT));
 
   label.SetTextColors(RGB(10, 20, 30), RGB(40, 50, 60), static_cast<COLORREF>(-1));
-  EXPECT_EQ(DrawnColour(label), ::GetSysColor(COLOR_HIGHLIGHT));
+  EXPECT_EQ(DrawnColor(label), ::GetSysColor(COLOR_HIGHLIGHT));
   EXPECT_TRUE(HasPendingPaint(label.m_hWnd));  // repaints later, not at once
   SendMouseMove(label.m_hWnd, -5, -5);
-  EXPECT_EQ(DrawnColour(label), RGB(10, 20, 30));
+  EXPECT_EQ(DrawnColor(label), RGB(10, 20, 30));
   EXPECT_EQ(label.LinkColor(), RGB(10, 20, 30));
 }
 
-TEST_F(LinkLabelAttach, OtherControlsColourQueriesAreLeftToTheDialog) {
+TEST_F(LinkLabelAttach, OtherControlsColorQueriesAreLeftToTheDialog) {
   Attach(label, kXp64);
-  const ColourAnswer plain = QueryLabelColour(dialog.Hwnd(), dialog.Item(kCentred));
+  const ColorAnswer plain = QueryLabelColor(dialog.Hwnd(), dialog.Item(kCentred));
   EXPECT_NE(plain.text, RGB(0, 0, 238));
   EXPECT_NE(plain.brush, static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH)));
 }
@@ -150,10 +150,10 @@ TEST_F(LinkLabelAttach, HoverTakesTheCaptureAndEdgesCountAsOutside) {
   ::GetClientRect(label.m_hWnd, &client);
   ASSERT_GT(client.right, 2);
   ASSERT_GT(client.bottom, 2);
-  const COLORREF link = DrawnColour(label);
+  const COLORREF link = DrawnColor(label);
   const COLORREF hover = ::GetSysColor(COLOR_BTNHIGHLIGHT);
 
-  struct Move { int x, y; COLORREF colour; bool captured; };
+  struct Move { int x, y; COLORREF color; bool captured; };
   const Move moves[] = {
       {1, 1, hover, true},                                  // any move starts hovering
       {client.right - 1, client.bottom - 1, hover, true},   // still inside
@@ -167,7 +167,7 @@ TEST_F(LinkLabelAttach, HoverTakesTheCaptureAndEdgesCountAsOutside) {
   for (const Move& m : moves) {
     SCOPED_TRACE(testing::Message() << "move to " << m.x << "," << m.y);
     SendMouseMove(label.m_hWnd, m.x, m.y);
-    EXPECT_EQ(DrawnColour(label), m.colour);
+    EXPECT_EQ(DrawnColor(label), m.color);
     EXPECT_EQ(::GetCapture() == label.m_hWnd, m.captured);
     EXPECT_FALSE(HasPendingPaint(label.m_hWnd));  // redrawn at once
   }

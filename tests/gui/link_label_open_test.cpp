@@ -171,7 +171,7 @@ class LinkLabelOpen : public testing::Test {
   }
 
   void Click() { SendStaticClick(dialog.Hwnd(), label.m_hWnd); }
-  COLORREF Drawn() { return QueryLabelColour(dialog.Hwnd(), label.m_hWnd).text; }
+  COLORREF Drawn() { return QueryLabelColor(dialog.Hwnd(), label.m_hWnd).text; }
 
   void RegisterHtmlProgram(const std::string& commandTemplate) {
     SetDefaultText(".htm", kTestFileType);
@@ -220,7 +220,7 @@ TEST_F(LinkLabelOpen, ClickWhileHoveringShowsVisitedAndKeepsTheCapture) {
   EXPECT_EQ(WaitForLines(xdgRecord, 1).size(), 1u);
 }
 
-TEST_F(LinkLabelOpen, DeviceCheckConfigurationDrawsVisitedInTheLinkColour) {
+TEST_F(LinkLabelOpen, DeviceCheckConfigurationDrawsVisitedInTheLinkColor) {
   label.SetTarget("http://127.0.0.1:9/xp32.zip");
   label.SetTextColors(label.LinkColor(), label.LinkColor(), static_cast<COLORREF>(-1));
   label.SetUnderlined(TRUE);

@@ -149,7 +149,7 @@ std::string TooltipText(HWND tooltip, HWND label) {
   return std::string(text.data());
 }
 
-ColourAnswer QueryLabelColour(HWND parent, HWND label) {
+ColorAnswer QueryLabelColor(HWND parent, HWND label) {
   HDC screen = ::GetDC(nullptr);
   HDC dc = ::CreateCompatibleDC(screen);
   ::ReleaseDC(nullptr, screen);
@@ -157,7 +157,7 @@ ColourAnswer QueryLabelColour(HWND parent, HWND label) {
   ::SetBkMode(dc, OPAQUE);
   const auto brush = reinterpret_cast<HBRUSH>(::SendMessageA(
       parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label)));
-  const ColourAnswer answer{::GetTextColor(dc), ::GetBkMode(dc), brush};
+  const ColorAnswer answer{::GetTextColor(dc), ::GetBkMode(dc), brush};
   ::DeleteDC(dc);
   return answer;
 }

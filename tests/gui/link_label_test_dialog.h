@@ -1,6 +1,6 @@
 #pragma once
 // A modeless dialog made from an in-memory template, with a frame object attached so that the
-// static controls' notifications and colour queries are reflected back to attached labels,
+// static controls' notifications and color queries are reflected back to attached labels,
 // and the probes the link label tests read back through.
 #include <windows.h>
 
@@ -41,13 +41,13 @@ LOGFONTA WindowLogFont(HWND window);
 HWND FindLabelTooltip(HWND label);
 std::string TooltipText(HWND tooltip, HWND label);
 
-struct ColourAnswer {
+struct ColorAnswer {
   COLORREF text;
   int backgroundMode;
   HBRUSH brush;
 };
 // What the parent answers to the label's WM_CTLCOLORSTATIC, read back on a real DC.
-ColourAnswer QueryLabelColour(HWND parent, HWND label);
+ColorAnswer QueryLabelColor(HWND parent, HWND label);
 
 void SendMouseMove(HWND label, int x, int y);
 // The click notification the static control sends its parent.

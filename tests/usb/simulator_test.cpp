@@ -3,15 +3,10 @@
 
 #include <cstring>
 
+#include "usb/little_endian.h"
 #include "usb/sim/usb_simulator.h"
 
 namespace {
-
-std::uint32_t U32(const unsigned char* bytes) {
-  std::uint32_t value;
-  std::memcpy(&value, bytes, sizeof value);
-  return value;
-}
 
 std::u16string UnitsAt(const unsigned char* bytes, std::size_t count) {
   std::u16string units;
@@ -43,13 +38,13 @@ TEST_F(Simulator, NamesTheRootHubInTwoSteps) {
   unsigned char head[6];
   std::memset(head, 0xEE, sizeof head);
   ASSERT_TRUE(sim.Control(controller, 0x220408, nullptr, 0, head, sizeof head));
-  const std::uint32_t length = U32(head);
+  const std::uint32_t length = ReadLe32(head, 0);
   EXPECT_EQ(length, 4 + 2 * (rootName.size() + 1));
   EXPECT_EQ(UnitsAt(head + 4, 1), rootName.substr(0, 1));  // as much of the name as fits
 
   std::vector<unsigned char> block(length, 0xEE);
   ASSERT_TRUE(sim.Control(controller, 0x220408, nullptr, 0, block.data(), block.size()));
-  EXPECT_EQ(U32(block.data()), length);
+  EXPECT_EQ(ReadLe32(block.data(), 0), length);
   EXPECT_EQ(UnitsAt(block.data() + 4, rootName.size() + 1), rootName + u'\0');
 
   unsigned char tooSmall[5] = {};
@@ -65,7 +60,7 @@ TEST_F(Simulator, AnswersNodeInformationWithThePortCount) {
   unsigned char info[76];
   std::memset(info, 0, sizeof info);
   ASSERT_TRUE(sim.Control(root, 0x220408, info, sizeof info, info, sizeof info));
-  EXPECT_EQ(U32(info), 0u);    // NodeType UsbHub
+  EXPECT_EQ(ReadLe32(info, 0), 0u);  // NodeType UsbHub
   EXPECT_EQ(info[4], 9u);      // bDescriptorLength
   EXPECT_EQ(info[5], 0x29u);   // hub descriptor type
   EXPECT_EQ(info[6], 4u);      // bNumberOfPorts
@@ -82,21 +77,21 @@ TEST_F(Simulator, AnswersConnectionInformationForEveryPortOfTheCount) {
     return sim.Control(root, 0x22040C, record, sizeof record, record, sizeof record);
   };
   ASSERT_TRUE(ask(1));
-  EXPECT_EQ(U32(record), 1u);
+  EXPECT_EQ(ReadLe32(record, 0), 1u);
   EXPECT_EQ(record[4], 18u);  // bLength of the device descriptor
   EXPECT_EQ(record[12] | record[13] << 8, 0x1234);
   EXPECT_EQ(record[14] | record[15] << 8, 0x5678);
   EXPECT_EQ(record[24], 0u);  // DeviceIsHub
-  EXPECT_EQ(U32(record + 31), 1u);
+  EXPECT_EQ(ReadLe32(record, 31), 1u);
 
   ASSERT_TRUE(ask(2));  // not listed, within the count: nothing connected
-  EXPECT_EQ(U32(record), 2u);
+  EXPECT_EQ(ReadLe32(record, 0), 2u);
   EXPECT_EQ(record[12] | record[13] << 8, 0);
-  EXPECT_EQ(U32(record + 31), 0u);
+  EXPECT_EQ(ReadLe32(record, 31), 0u);
 
   ASSERT_TRUE(ask(3));
   EXPECT_EQ(record[24], 1u);
-  EXPECT_EQ(U32(record + 31), 1u);
+  EXPECT_EQ(ReadLe32(record, 31), 1u);
 
   EXPECT_TRUE(ask(4));
   EXPECT_FALSE(ask(0));
@@ -108,8 +103,8 @@ TEST_F(Simulator, NamesTheHubOnAPortInTwoSteps) {
   const HubDriver::Handle root = sim.Open(Path(rootName));
   unsigned char head[10] = {3};
   ASSERT_TRUE(sim.Control(root, 0x220414, head, sizeof head, head, sizeof head));
-  EXPECT_EQ(U32(head), 3u);
-  const std::uint32_t length = U32(head + 4);
+  EXPECT_EQ(ReadLe32(head, 0), 3u);
+  const std::uint32_t length = ReadLe32(head, 4);
   EXPECT_EQ(length, 8 + 2 * (hub->name.size() + 1));
 
   std::vector<unsigned char> block(length, 0);
@@ -119,7 +114,7 @@ TEST_F(Simulator, NamesTheHubOnAPortInTwoSteps) {
 
   unsigned char plain[10] = {1};  // a device, not a hub: the empty name in the fixed structure
   ASSERT_TRUE(sim.Control(root, 0x220414, plain, sizeof plain, plain, sizeof plain));
-  EXPECT_EQ(U32(plain + 4), 10u);
+  EXPECT_EQ(ReadLe32(plain, 4), 10u);
   unsigned char none[10] = {9};
   EXPECT_FALSE(sim.Control(root, 0x220414, none, sizeof none, none, sizeof none));
   sim.Close(root);
@@ -131,7 +126,7 @@ TEST_F(Simulator, MisbehavesAsTold) {
   const HubDriver::Handle root = sim.Open(Path(rootName));
   unsigned char head[10] = {3};
   ASSERT_TRUE(sim.Control(root, 0x220414, head, sizeof head, head, sizeof head));
-  EXPECT_EQ(U32(head + 4), 7u);
+  EXPECT_EQ(ReadLe32(head, 4), 7u);
 
   hub->faults = SimFaults();
   hub->faults.unterminated = true;
@@ -139,14 +134,14 @@ TEST_F(Simulator, MisbehavesAsTold) {
   std::vector<unsigned char> block(exact + 2, 0xEE);
   block[0] = 3, block[1] = block[2] = block[3] = 0;
   ASSERT_TRUE(sim.Control(root, 0x220414, block.data(), block.size(), block.data(), block.size()));
-  EXPECT_EQ(U32(block.data() + 4), exact);
+  EXPECT_EQ(ReadLe32(block.data(), 4), exact);
   EXPECT_EQ(block[exact], 0xEE);  // no terminator written
 
   hub->faults = SimFaults();
   hub->faults.name2 = true;
   unsigned char again[10] = {3};
   EXPECT_TRUE(sim.Control(root, 0x220414, again, sizeof again, again, sizeof again));
-  std::vector<unsigned char> whole(U32(again + 4), 0);
+  std::vector<unsigned char> whole(ReadLe32(again, 4), 0);
   whole[0] = 3;
   EXPECT_FALSE(sim.Control(root, 0x220414, whole.data(), whole.size(), whole.data(), whole.size()));
 
@@ -154,7 +149,7 @@ TEST_F(Simulator, MisbehavesAsTold) {
   hub->faults.loop = 1;  // its name is the root hub's
   unsigned char looped[10] = {3};
   ASSERT_TRUE(sim.Control(root, 0x220414, looped, sizeof looped, looped, sizeof looped));
-  EXPECT_EQ(U32(looped + 4), 8 + 2 * (rootName.size() + 1));
+  EXPECT_EQ(ReadLe32(looped, 4), 8 + 2 * (rootName.size() + 1));
 
   hub->faults.open = true;
   EXPECT_EQ(sim.Open(Path(hub->name)), HubDriver::kInvalidHandle);

@@ -90,85 +90,129 @@ void ApplyNameOptions(const Options& options, SimFaults& faults) {
   faults.actualLength = options.namelen;
 }
 
+// levels[d]: the hub that lines at indentation d + 1 belong to.
+using Levels = std::vector<SimHub*>;
+
+// A line's words without its comment, and its indentation in levels.
+struct Line {
+  std::size_t level = 0;
+  std::vector<std::string> words;
+};
+
+// False for a blank or comment line.
+bool SplitLine(std::string text, Line& line) {
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  std::size_t indent = 0;
+  while (indent < text.size() && text[indent] == ' ') ++indent;
+  if (indent < text.size() && text[indent] == '\t') throw ParseError{"indent with spaces, not tabs"};
+  const std::size_t hash = text.find('#');
+  std::istringstream rest(text.substr(0, hash));
+  line.words.clear();
+  for (std::string word; rest >> word;) line.words.push_back(word);
+  if (line.words.empty()) return false;
+  if (indent % 2 != 0) throw ParseError{"indentation is two blanks per level"};
+  line.level = indent / 2;
+  return true;
+}
+
+void AddController(const Line& line, UsbSimulator& sim, Levels& levels) {
+  const std::vector<std::string>& words = line.words;
+  if (line.level != 0) throw ParseError{"\"controller\" stands at the top level"};
+  if (words.size() < 2) throw ParseError{"\"controller\" needs its number"};
+  const std::uint32_t n = Number(words[1], 255, "controller number");
+  if (sim.FindController(n)) throw ParseError{"controller " + words[1] + " is already there"};
+  const Options options = ReadOptions(words, 2, {"ports", "fail", "namelen", "unterminated"},
+                                      {"open", "hubopen", "info", "name", "name2"});
+  SimController& controller = sim.AddController(n);
+  controller.openFails = Has(options.fails, "open");
+  controller.root.faults.open = Has(options.fails, "hubopen");
+  ApplyNameOptions(options, controller.root.faults);
+  controller.root.portCount = options.ports;
+  levels.assign(1, &controller.root);
+}
+
+// The hub a port line at `level` belongs to; the levels below it are closed.
+SimHub& PortParent(std::size_t level, Levels& levels) {
+  if (level == 0 || levels.empty())
+    throw ParseError{"\"port\" stands under a controller or a hub"};
+  if (level > levels.size()) throw ParseError{"indented deeper than the line above allows"};
+  levels.resize(level);
+  return *levels[level - 1];
+}
+
+std::uint32_t PortNumber(const std::string& word, const SimHub& parent) {
+  const std::uint32_t k = Number(word, 255, "port number");
+  if (k == 0) throw ParseError{"ports are counted from 1"};
+  if (parent.ports.count(k)) throw ParseError{"port " + word + " is already there"};
+  if (parent.portCount && k > *parent.portCount)
+    throw ParseError{"port " + word + " is above the hub's ports=" + std::to_string(*parent.portCount)};
+  return k;
+}
+
+void AddEmptyPort(const std::vector<std::string>& words, std::uint32_t k, SimHub& parent) {
+  const Options options = ReadOptions(words, 3, {"status", "fail"}, {"query"});
+  SimPort& port = parent.AddEmpty(k);
+  port.status = options.status.value_or(0);
+  port.queryFails = Has(options.fails, "query");
+}
+
+void AddDevicePort(const std::vector<std::string>& words, std::uint32_t k, std::uint16_t vid,
+                   std::uint16_t pid, SimHub& parent) {
+  const Options options = ReadOptions(words, 5, {"status", "fail"}, {"query"});
+  SimPort& port = parent.AddDevice(k, vid, pid, options.status.value_or(1));
+  port.queryFails = Has(options.fails, "query");
+}
+
+SimHub& AddHubPort(const Line& line, std::uint32_t k, std::uint16_t vid, std::uint16_t pid,
+                   SimHub& parent) {
+  const Options options =
+      ReadOptions(line.words, 5, {"status", "ports", "fail", "namelen", "unterminated", "loop"},
+                  {"query", "open", "info", "name", "name2"});
+  SimHub& hub = parent.AddHub(k, vid, pid, options.status.value_or(1));
+  hub.seat->queryFails = Has(options.fails, "query");
+  hub.faults.open = Has(options.fails, "open");
+  ApplyNameOptions(options, hub.faults);
+  hub.portCount = options.ports;
+  if (options.loop) {
+    if (*options.loop == 0 || *options.loop > line.level)
+      throw ParseError{"loop=" + std::to_string(*options.loop) + " leads above the root hub"};
+    hub.faults.loop = *options.loop;
+  }
+  return hub;
+}
+
+void AddPort(const Line& line, Levels& levels) {
+  const std::vector<std::string>& words = line.words;
+  SimHub& parent = PortParent(line.level, levels);
+  if (words.size() < 3) throw ParseError{"\"port\" needs its number and what is on it"};
+  const std::uint32_t k = PortNumber(words[1], parent);
+  const std::string& kind = words[2];
+  if (kind == "empty") {
+    AddEmptyPort(words, k, parent);
+    return;
+  }
+  if (kind != "device" && kind != "hub")
+    throw ParseError{"a port holds \"empty\", \"device\" or \"hub\", not \"" + kind + "\""};
+  if (words.size() < 5) throw ParseError{"\"" + kind + "\" needs a vendor and a product id"};
+  const auto vid = static_cast<std::uint16_t>(Number(words[3], 0xFFFF, "vendor id"));
+  const auto pid = static_cast<std::uint16_t>(Number(words[4], 0xFFFF, "product id"));
+  if (kind == "device")
+    AddDevicePort(words, k, vid, pid, parent);
+  else
+    levels.push_back(&AddHubPort(line, k, vid, pid, parent));
+}
+
 // Reads the lines into `sim`; throws ParseError with the line number in `lineNumber`.
 void Parse(std::istream& text, UsbSimulator& sim, int& lineNumber) {
-  std::vector<SimHub*> levels;  // levels[d]: the hub that lines at indentation d + 1 belong to
-  std::string line;
-  while (std::getline(text, line)) {
+  Levels levels;
+  Line line;
+  for (std::string raw; std::getline(text, raw);) {
     ++lineNumber;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::size_t indent = 0;
-    while (indent < line.size() && line[indent] == ' ') ++indent;
-    if (indent < line.size() && line[indent] == '\t') throw ParseError{"indent with spaces, not tabs"};
-    const std::size_t hash = line.find('#');
-    std::istringstream rest(line.substr(0, hash));
-    std::vector<std::string> words;
-    for (std::string word; rest >> word;) words.push_back(word);
-    if (words.empty()) continue;  // blank or comment
-    if (indent % 2 != 0) throw ParseError{"indentation is two blanks per level"};
-    const std::size_t level = indent / 2;
-
-    if (words[0] == "controller") {
-      if (level != 0) throw ParseError{"\"controller\" stands at the top level"};
-      if (words.size() < 2) throw ParseError{"\"controller\" needs its number"};
-      const std::uint32_t n = Number(words[1], 255, "controller number");
-      if (sim.FindController(n)) throw ParseError{"controller " + words[1] + " is already there"};
-      const Options options = ReadOptions(words, 2, {"ports", "fail", "namelen", "unterminated"},
-                                          {"open", "hubopen", "info", "name", "name2"});
-      SimController& controller = sim.AddController(n);
-      controller.openFails = Has(options.fails, "open");
-      controller.root.faults.open = Has(options.fails, "hubopen");
-      ApplyNameOptions(options, controller.root.faults);
-      controller.root.portCount = options.ports;
-      levels.assign(1, &controller.root);
-      continue;
-    }
-    if (words[0] != "port") throw ParseError{"unknown word \"" + words[0] + "\""};
-    if (level == 0 || levels.empty())
-      throw ParseError{"\"port\" stands under a controller or a hub"};
-    if (level > levels.size()) throw ParseError{"indented deeper than the line above allows"};
-    levels.resize(level);
-    SimHub& parent = *levels[level - 1];
-    if (words.size() < 3) throw ParseError{"\"port\" needs its number and what is on it"};
-    const std::uint32_t k = Number(words[1], 255, "port number");
-    if (k == 0) throw ParseError{"ports are counted from 1"};
-    if (parent.ports.count(k)) throw ParseError{"port " + words[1] + " is already there"};
-    if (parent.portCount && k > *parent.portCount)
-      throw ParseError{"port " + words[1] + " is above the hub's ports=" + std::to_string(*parent.portCount)};
-
-    const std::string& kind = words[2];
-    if (kind == "empty") {
-      const Options options = ReadOptions(words, 3, {"status", "fail"}, {"query"});
-      SimPort& port = parent.AddEmpty(k);
-      port.status = options.status.value_or(0);
-      port.queryFails = Has(options.fails, "query");
-      continue;
-    }
-    if (kind != "device" && kind != "hub")
-      throw ParseError{"a port holds \"empty\", \"device\" or \"hub\", not \"" + kind + "\""};
-    if (words.size() < 5) throw ParseError{"\"" + kind + "\" needs a vendor and a product id"};
-    const auto vid = static_cast<std::uint16_t>(Number(words[3], 0xFFFF, "vendor id"));
-    const auto pid = static_cast<std::uint16_t>(Number(words[4], 0xFFFF, "product id"));
-    if (kind == "device") {
-      const Options options = ReadOptions(words, 5, {"status", "fail"}, {"query"});
-      SimPort& port = parent.AddDevice(k, vid, pid, options.status.value_or(1));
-      port.queryFails = Has(options.fails, "query");
-      continue;
-    }
-    const Options options =
-        ReadOptions(words, 5, {"status", "ports", "fail", "namelen", "unterminated", "loop"},
-                    {"query", "open", "info", "name", "name2"});
-    SimHub& hub = parent.AddHub(k, vid, pid, options.status.value_or(1));
-    hub.seat->queryFails = Has(options.fails, "query");
-    hub.faults.open = Has(options.fails, "open");
-    ApplyNameOptions(options, hub.faults);
-    hub.portCount = options.ports;
-    if (options.loop) {
-      if (*options.loop == 0 || *options.loop > level)
-        throw ParseError{"loop=" + std::to_string(*options.loop) + " leads above the root hub"};
-      hub.faults.loop = *options.loop;
-    }
-    levels.push_back(&hub);
+    if (!SplitLine(raw, line)) continue;  // blank or comment
+    const std::string& first = line.words[0];
+    if (first == "controller") AddController(line, sim, levels);
+    else if (first == "port") AddPort(line, levels);
+    else throw ParseError{"unknown word \"" + first + "\""};
   }
 }
 

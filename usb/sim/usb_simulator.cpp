@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "usb/driver_blocks.h"
+#include "usb/little_endian.h"
 
 namespace {
 
@@ -18,14 +19,32 @@ std::string Narrow(const std::u16string& wide) {
   return narrow;
 }
 
-void PutU32(unsigned char* out, std::size_t offset, std::uint32_t value) {
-  std::memcpy(out + offset, &value, sizeof value);
+// A block given, of at least `needed` bytes.
+bool Holds(const void* block, std::size_t size, std::size_t needed) {
+  return block && size >= needed;
 }
 
-std::uint32_t GetU32(const void* in, std::size_t offset) {
-  std::uint32_t value;
-  std::memcpy(&value, static_cast<const unsigned char*>(in) + offset, sizeof value);
-  return value;
+bool PortInCount(const SimHub& hub, std::uint32_t k) { return k >= 1 && k <= hub.PortCount(); }
+
+const SimPort* PortAt(const SimHub& hub, std::uint32_t k) {
+  const auto found = hub.ports.find(k);
+  return found == hub.ports.end() ? nullptr : &found->second;
+}
+
+// What is on the port, as its connection information describes it.
+void DescribeDevice(const SimPort& port, PortRecord& record) {
+  UsbDeviceDescriptor& d = record.DeviceDescriptor;
+  d.bLength = 18;
+  d.bDescriptorType = 1;
+  d.bcdUSB = 0x0200;
+  d.bDeviceClass = port.kind == SimPortKind::Hub ? 9 : 0;
+  d.bMaxPacketSize0 = 64;
+  d.idVendor = port.vid;
+  d.idProduct = port.pid;
+  d.bNumConfigurations = 1;
+  record.CurrentConfigurationValue = 1;
+  record.DeviceIsHub = port.kind == SimPortKind::Hub ? 1 : 0;
+  record.DeviceAddress = static_cast<std::uint16_t>(record.ConnectionIndex + 1);
 }
 
 template <typename Visit>
@@ -164,7 +183,7 @@ bool UsbSimulator::AnswerName(const SimHub& hub, unsigned char* out, std::size_t
   std::u16string units = ReportedName(hub);
   if (!hub.faults.unterminated) units.push_back(u'\0');
   const auto trueLength = static_cast<std::uint32_t>(nameOffset + 2 * units.size());
-  PutU32(out, lengthOffset, hub.faults.actualLength.value_or(trueLength));
+  WriteLe32(out, lengthOffset, hub.faults.actualLength.value_or(trueLength));
   const std::size_t room = (outSize - nameOffset) / 2;
   for (std::size_t i = 0; i < units.size() && i < room; ++i) {
     const auto unit = static_cast<std::uint16_t>(units[i]);
@@ -180,7 +199,7 @@ bool UsbSimulator::Control(Handle handle, std::uint32_t code, const void* in, st
   call.code = code;
   call.inSize = inSize;
   call.outSize = outSize;
-  if (in && inSize >= 4) call.index = GetU32(in, 0);
+  if (in && inSize >= 4) call.index = ReadLe32(in, 0);
 
   auto it = handles_.find(handle);
   if (it == handles_.end()) {
@@ -190,77 +209,79 @@ bool UsbSimulator::Control(Handle handle, std::uint32_t code, const void* in, st
   }
   auto* out = static_cast<unsigned char*>(outBlock);
   const Target target = it->second;
-  bool ok = false;
-
-  if (target.controller) {
-    // A host controller answers one request here: the name of its root hub.
-    if (code == kIoctlGetRootHubName && out && outSize >= kRootHubNameSize)
-      ok = AnswerName(target.controller->root, out, outSize, kRootHubNameOffset, 0,
-                      kRootHubNameSize);
-  } else {
-    SimHub& hub = *target.hub;
-    const std::uint32_t k = call.index;
-    const bool portValid = k >= 1 && k <= hub.PortCount();
-    const auto found = hub.ports.find(k);
-    const SimPort* port = found == hub.ports.end() ? nullptr : &found->second;
-
-    if (code == kIoctlGetNodeInformation) {
-      if (out && outSize >= sizeof(UsbNodeInformation) && !hub.faults.info) {
-        UsbNodeInformation info{};
-        info.NodeType = 0;  // UsbHub
-        info.u.HubInformation.HubDescriptor.bDescriptorLength = 9;
-        info.u.HubInformation.HubDescriptor.bDescriptorType = 0x29;
-        info.u.HubInformation.HubDescriptor.bNumberOfPorts =
-            static_cast<std::uint8_t>(std::min(hub.PortCount(), 255u));
-        info.u.HubInformation.HubDescriptor.bPowerOnToPowerGood = 50;
-        info.u.HubInformation.HubIsBusPowered = hub.parent ? 1 : 0;
-        std::memcpy(out, &info, sizeof info);
-        ok = true;
-      }
-    } else if (code == kIoctlGetNodeConnectionInformation) {
-      if (in && inSize >= kPortRecordFixedSize && out && outSize >= kPortRecordFixedSize &&
-          portValid && !(port && port->queryFails)) {
-        PortRecord record{};
-        record.ConnectionIndex = k;
-        if (port && port->kind != SimPortKind::Empty) {
-          UsbDeviceDescriptor& d = record.DeviceDescriptor;
-          d.bLength = 18;
-          d.bDescriptorType = 1;
-          d.bcdUSB = 0x0200;
-          d.bDeviceClass = port->kind == SimPortKind::Hub ? 9 : 0;
-          d.bMaxPacketSize0 = 64;
-          d.idVendor = port->vid;
-          d.idProduct = port->pid;
-          d.bNumConfigurations = 1;
-          record.CurrentConfigurationValue = 1;
-          record.DeviceIsHub = port->kind == SimPortKind::Hub ? 1 : 0;
-          record.DeviceAddress = static_cast<std::uint16_t>(k + 1);
-        }
-        record.ConnectionStatus = port ? port->status : 0;
-        std::memcpy(out, &record, kPortRecordFixedSize);  // no open pipes: the fixed part only
-        ok = true;
-      }
-    } else if (code == kIoctlGetNodeConnectionName) {
-      if (in && inSize >= kNodeConnectionNameSize && out && outSize >= kNodeConnectionNameSize &&
-          portValid) {
-        PutU32(out, 0, k);
-        if (port && port->hub) {
-          ok = AnswerName(*port->hub, out, outSize, kNodeConnectionNameOffset,
-                          kNodeConnectionNameLengthOffset, kNodeConnectionNameSize);
-        } else {
-          // No hub on the port: an empty name in the fixed structure.
-          PutU32(out, kNodeConnectionNameLengthOffset,
-                 static_cast<std::uint32_t>(kNodeConnectionNameSize));
-          out[kNodeConnectionNameOffset] = 0;
-          out[kNodeConnectionNameOffset + 1] = 0;
-          ok = true;
-        }
-      }
-    }
-  }
+  const bool ok = target.controller
+                      ? AnswerController(*target.controller, code, out, outSize)
+                      : AnswerHub(*target.hub, code, call.index, in, inSize, out, outSize);
   call.ok = ok;
   Record(call);
   return ok;
+}
+
+// A host controller answers one request: the name of its root hub.
+bool UsbSimulator::AnswerController(const SimController& controller, std::uint32_t code,
+                                    unsigned char* out, std::size_t outSize) {
+  if (code != kIoctlGetRootHubName || !Holds(out, outSize, kRootHubNameSize)) return false;
+  return AnswerName(controller.root, out, outSize, kRootHubNameOffset, 0, kRootHubNameSize);
+}
+
+bool UsbSimulator::AnswerHub(const SimHub& hub, std::uint32_t code, std::uint32_t k,
+                             const void* in, std::size_t inSize, unsigned char* out,
+                             std::size_t outSize) {
+  if (code == kIoctlGetNodeInformation) return AnswerNodeInformation(hub, out, outSize);
+  if (code == kIoctlGetNodeConnectionInformation)
+    return AnswerConnectionInformation(hub, k, in, inSize, out, outSize);
+  if (code == kIoctlGetNodeConnectionName)
+    return AnswerConnectionName(hub, k, in, inSize, out, outSize);
+  return false;
+}
+
+bool UsbSimulator::AnswerNodeInformation(const SimHub& hub, unsigned char* out,
+                                         std::size_t outSize) {
+  if (!Holds(out, outSize, sizeof(UsbNodeInformation)) || hub.faults.info) return false;
+  UsbNodeInformation info{};
+  info.NodeType = 0;  // UsbHub
+  info.u.HubInformation.HubDescriptor.bDescriptorLength = 9;
+  info.u.HubInformation.HubDescriptor.bDescriptorType = 0x29;
+  info.u.HubInformation.HubDescriptor.bNumberOfPorts =
+      static_cast<std::uint8_t>(std::min(hub.PortCount(), 255u));
+  info.u.HubInformation.HubDescriptor.bPowerOnToPowerGood = 50;
+  info.u.HubInformation.HubIsBusPowered = hub.parent ? 1 : 0;
+  std::memcpy(out, &info, sizeof info);
+  return true;
+}
+
+bool UsbSimulator::AnswerConnectionInformation(const SimHub& hub, std::uint32_t k,
+                                               const void* in, std::size_t inSize,
+                                               unsigned char* out, std::size_t outSize) {
+  const SimPort* port = PortAt(hub, k);
+  if (!Holds(in, inSize, kPortRecordFixedSize) || !Holds(out, outSize, kPortRecordFixedSize) ||
+      !PortInCount(hub, k) || (port && port->queryFails))
+    return false;
+  PortRecord record{};
+  record.ConnectionIndex = k;
+  if (port && port->kind != SimPortKind::Empty) DescribeDevice(*port, record);
+  record.ConnectionStatus = port ? port->status : 0;
+  std::memcpy(out, &record, kPortRecordFixedSize);  // no open pipes: the fixed part only
+  return true;
+}
+
+bool UsbSimulator::AnswerConnectionName(const SimHub& hub, std::uint32_t k, const void* in,
+                                        std::size_t inSize, unsigned char* out,
+                                        std::size_t outSize) {
+  if (!Holds(in, inSize, kNodeConnectionNameSize) ||
+      !Holds(out, outSize, kNodeConnectionNameSize) || !PortInCount(hub, k))
+    return false;
+  WriteLe32(out, 0, k);
+  const SimPort* port = PortAt(hub, k);
+  if (port && port->hub)
+    return AnswerName(*port->hub, out, outSize, kNodeConnectionNameOffset,
+                      kNodeConnectionNameLengthOffset, kNodeConnectionNameSize);
+  // No hub on the port: an empty name in the fixed structure.
+  WriteLe32(out, kNodeConnectionNameLengthOffset,
+            static_cast<std::uint32_t>(kNodeConnectionNameSize));
+  out[kNodeConnectionNameOffset] = 0;
+  out[kNodeConnectionNameOffset + 1] = 0;
+  return true;
 }
 
 bool UsbSimulator::WideToNarrow(const std::uint16_t* wide, std::size_t maxUnits,

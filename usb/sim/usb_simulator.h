@@ -107,6 +107,16 @@ class UsbSimulator final : public HubDriver {
   SimHub* FindHubByPath(const std::string& narrowName);
   bool AnswerName(const SimHub& hub, unsigned char* out, std::size_t outSize,
                   std::size_t nameOffset, std::size_t lengthOffset, std::size_t fixedSize);
+  // One function per request kind; each answers false where the driver's request fails.
+  bool AnswerController(const SimController& controller, std::uint32_t code, unsigned char* out,
+                        std::size_t outSize);
+  bool AnswerHub(const SimHub& hub, std::uint32_t code, std::uint32_t k, const void* in,
+                 std::size_t inSize, unsigned char* out, std::size_t outSize);
+  bool AnswerNodeInformation(const SimHub& hub, unsigned char* out, std::size_t outSize);
+  bool AnswerConnectionInformation(const SimHub& hub, std::uint32_t k, const void* in,
+                                   std::size_t inSize, unsigned char* out, std::size_t outSize);
+  bool AnswerConnectionName(const SimHub& hub, std::uint32_t k, const void* in,
+                            std::size_t inSize, unsigned char* out, std::size_t outSize);
   void Record(Call call);
 
   std::map<unsigned, std::unique_ptr<SimController>> controllers_;
