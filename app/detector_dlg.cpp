@@ -1,8 +1,10 @@
 #include "app/detector_dlg.h"
 
 #include "app/about_dlg.h"
+#include "app/download_window.h"
 #include "app/minimised_icon.h"
 #include "catalogue/load_catalogue.h"
+#include "common/messages.h"
 #include "framework/paint_dc.h"
 #include "framework/win_app.h"
 
@@ -94,6 +96,10 @@ HCURSOR CDetectorDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); 
 int CDetectorDlg::LoadCatalogue() { return ::LoadCatalogue(*this, m_platform.catalogueHost); }
 
 void CDetectorDlg::HideStatusText() { ::ShowWindow(GetDlgItem(IDC_STATUS_TEXT), SW_HIDE); }
+
+void CDetectorDlg::RunDownload(const std::function<void()>& download) {
+  RunWithDownloadWindow(download, ConnectingMessage(LanguageId()));
+}
 
 void CDetectorDlg::ShowFailureMessage(const char* text, const char* caption) {
   ::MessageBoxA(m_hWnd, text, caption, MB_OK);

@@ -33,6 +33,7 @@ class CDetectorDlg : public CDialog, private CatalogueOwner {
   void ConfigureLink(CLinkLabel& link, const char* url);
   void HideStatusText() override;
   void ShowFailureMessage(const char* text, const char* caption) override;
+  void RunDownload(const std::function<void()>& download) override;
   int LanguageId() const override;
 
   PlatformParts m_platform;

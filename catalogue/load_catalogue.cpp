@@ -106,7 +106,7 @@ int LoadCatalogue(CatalogueOwner& owner, const char* host) {
   char path[kCataloguePathSize];
   FormCataloguePath(path);  // an unformed path is empty: nothing stored, nothing read
   if (!StartSocketSession()) return 0;
-  FetchCatalogue(host, kCatalogueServerPath);
+  owner.RunDownload([host] { FetchCatalogue(host, kCatalogueServerPath); });
   EndSocketSession();
   return LoadCatalogueFromFile(owner, path);
 }

@@ -11,3 +11,5 @@ struct FailureMessage {
 FailureMessage CatalogueFailureMessage(int languageId);
 // The status text of a check that has never found anything.
 const char* NotFoundMessage(int languageId);
+// The text of the window shown while a slow catalogue download runs.
+const char* ConnectingMessage(int languageId);

@@ -1,0 +1,146 @@
+#include "app/download_window.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <system_error>
+#include <thread>
+
+#include "framework/win_app.h"
+
+namespace {
+
+// Layout in pixels at 96 DPI.
+constexpr int kMargin = 16;
+constexpr int kGap = 10;
+constexpr int kMinTextWidth = 220;
+constexpr int kBarHeight = 16;
+constexpr UINT kMarqueeMilliseconds = 30;
+// The wait wakes this often even when no message arrives.
+constexpr DWORD kPumpMilliseconds = 50;
+
+struct Event {
+  HANDLE handle = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ~Event() {
+    if (handle != nullptr) ::CloseHandle(handle);
+  }
+};
+
+bool RegisterWindowClass(HINSTANCE instance) {
+  WNDCLASSEXA existing{};
+  existing.cbSize = sizeof existing;
+  if (::GetClassInfoExA(instance, kDownloadWindowClass, &existing)) return true;
+  WNDCLASSEXA windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = ::DefWindowProcA;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514));  // IDC_WAIT
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kDownloadWindowClass;
+  return ::RegisterClassExA(&windowClass) != 0;
+}
+
+SIZE TextExtent(HFONT font, const char* text) {
+  SIZE size{};
+  HDC dc = ::GetDC(nullptr);
+  HGDIOBJ old = ::SelectObject(dc, font);
+  ::GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(nullptr, dc);
+  return size;
+}
+
+HWND CreateDownloadWindow(const char* text) {
+  HINSTANCE instance = AfxGetInstanceHandle();
+  if (!RegisterWindowClass(instance)) return nullptr;
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  auto scaled = [dpi](int pixels) { return ::MulDiv(pixels, dpi, 96); };
+
+  auto* font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+  const SIZE extent = TextExtent(font, text);
+  const int innerWidth = std::max<int>(extent.cx, scaled(kMinTextWidth));
+  const int width = innerWidth + 2 * scaled(kMargin) + 2 * ::GetSystemMetrics(SM_CXBORDER);
+  const int height = 2 * scaled(kMargin) + extent.cy + scaled(kGap) + scaled(kBarHeight) +
+                     2 * ::GetSystemMetrics(SM_CYBORDER);
+
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ::GetMonitorInfoA(::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& area = monitor.rcWork;
+  const int x = area.left + (area.right - area.left - width) / 2;
+  const int y = area.top + (area.bottom - area.top - height) / 2;
+
+  // No caption, no task-bar button (tool window), never activated: the hidden dialog must not
+  // see activation change under it.
+  HWND window = ::CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE,
+                                  kDownloadWindowClass, text, WS_POPUP | WS_BORDER, x, y, width,
+                                  height, nullptr, nullptr, instance, nullptr);
+  if (window == nullptr) return nullptr;
+  HWND label = ::CreateWindowExA(0, "STATIC", text, WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX,
+                                 scaled(kMargin), scaled(kMargin), innerWidth, extent.cy, window,
+                                 nullptr, instance, nullptr);
+  HWND bar = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | PBS_MARQUEE,
+                               scaled(kMargin), scaled(kMargin) + extent.cy + scaled(kGap),
+                               innerWidth, scaled(kBarHeight), window, nullptr, instance, nullptr);
+  if (label != nullptr) ::SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  if (bar != nullptr) ::SendMessageA(bar, PBM_SETMARQUEE, TRUE, kMarqueeMilliseconds);
+  ::ShowWindow(window, SW_SHOWNOACTIVATE);
+  ::UpdateWindow(window);
+  return window;
+}
+
+// Handles the messages of `window` (and its children) until `done` is set.
+void PumpUntil(HANDLE done, HWND window) {
+  for (;;) {
+    const DWORD woke = ::MsgWaitForMultipleObjects(1, &done, FALSE, kPumpMilliseconds, QS_ALLINPUT);
+    if (woke == WAIT_OBJECT_0) return;
+    if (woke == WAIT_FAILED) {
+      ::WaitForSingleObject(done, INFINITE);
+      return;
+    }
+    MSG msg;
+    while (::PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageA(&msg);
+    }
+  }
+}
+
+}  // namespace
+
+void RunWithDownloadWindow(const std::function<void()>& download, const char* text) {
+  Event done;
+  if (done.handle == nullptr) {
+    download();
+    return;
+  }
+  std::thread worker;
+  try {
+    worker = std::thread([&download, &done] {
+      try {
+        download();
+      } catch (...) {
+        // The download reports by what it stores; a failure here leaves no catalogue, which
+        // the load then reports.
+      }
+      ::SetEvent(done.handle);
+    });
+  } catch (const std::system_error&) {
+    download();
+    return;
+  }
+  // The first second blocks as the download always did: a fast one shows nothing.
+  if (::WaitForSingleObject(done.handle, kDownloadWindowDelayMilliseconds) != WAIT_OBJECT_0) {
+    HWND window = CreateDownloadWindow(text);
+    if (window != nullptr) {
+      PumpUntil(done.handle, window);
+      ::DestroyWindow(window);
+    } else {
+      ::WaitForSingleObject(done.handle, INFINITE);
+    }
+  }
+  worker.join();
+}
