@@ -1,5 +1,6 @@
 # A test executable: GoogleTest main, the project's warnings, its tests discovered when CTest
-# runs (so Wine stays out of the build step).
+# runs (so Wine stays out of the build step). The first discovery under Wine may create the
+# prefix, which takes a minute or more on a busy machine.
 #   detector_test(NAME SOURCES ... LIBS ... [PROPERTIES ...] [EMULATOR_ENV VAR=value ...]
 #                 [WINE_PREFIX dir] [TEST_SUFFIX .x])
 # Under Wine, EMULATOR_ENV sets variables for the program's whole run, discovery included: a
@@ -25,7 +26,7 @@ function(detector_test name)
     if(T_TEST_SUFFIX)
       set(suffix TEST_SUFFIX ${T_TEST_SUFFIX})
     endif()
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 ${suffix}
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 180 ${suffix}
                          PROPERTIES TIMEOUT 120 ${T_PROPERTIES})
   endif()
 endfunction()
