@@ -26,7 +26,7 @@ function(detector_test name)
     if(T_TEST_SUFFIX)
       set(suffix TEST_SUFFIX ${T_TEST_SUFFIX})
     endif()
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 180 ${suffix}
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 300 ${suffix}
                          PROPERTIES TIMEOUT 120 ${T_PROPERTIES})
   endif()
 endfunction()
