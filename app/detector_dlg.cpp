@@ -5,6 +5,7 @@
 #include "app/minimised_icon.h"
 #include "catalogue/load_catalogue.h"
 #include "common/messages.h"
+#include "framework/live_objects.h"
 #include "framework/paint_dc.h"
 #include "framework/win_app.h"
 
@@ -18,7 +19,9 @@ constexpr int kMenuTextSize = 256;
 CDetectorDlg::CDetectorDlg(const PlatformParts& platform, CWnd* parent)
     : CDialog(IDD_DETECTOR, parent),
       m_platform(platform),
-      m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_APP))) {}
+      m_hIcon(::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_APP))),
+      m_liveCountMessage(platform.answersLiveCounts ? ::RegisterWindowMessageA(kLiveCountMessageName)
+                                                    : 0) {}
 
 CDetectorDlg::~CDetectorDlg() { ReleaseCatalogue(); }
 
@@ -31,6 +34,12 @@ const MessageMap* CDetectorDlg::ThisMessageMap() {
   };
   static constexpr MessageMap kMap = MakeMessageMap(&CDialog::ThisMessageMap, kEntries);
   return &kMap;
+}
+
+LRESULT CDetectorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  // A registered message has no fixed number, so it cannot stand in the message map.
+  if (m_liveCountMessage != 0 && message == m_liveCountMessage) return LiveCount(wParam);
+  return CDialog::WindowProc(message, wParam, lParam);
 }
 
 void CDetectorDlg::DoDataExchange(CDataExchange* exchange) {

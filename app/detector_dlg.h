@@ -27,6 +27,7 @@ class CDetectorDlg : public CDialog, private CatalogueOwner {
   void OnPaint();
   HCURSOR OnQueryDragIcon();
   void CheckDevices();
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void AddAboutItem();
@@ -44,4 +45,5 @@ class CDetectorDlg : public CDialog, private CatalogueOwner {
   CLinkLabel m_linkVista32;
   CLinkLabel m_linkVista64;
   UINT m_langId = 0;
+  UINT m_liveCountMessage = 0;  // 0: not answered
 };

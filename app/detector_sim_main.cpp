@@ -10,4 +10,4 @@ TopologyFileDriver g_hubDriver(std::cerr);
 }  // namespace
 
 // The one application object; WinMain finds it through AfxGetApp.
-CDetectorApp theApp(PlatformParts{g_hubDriver, "127.0.0.1"});
+CDetectorApp theApp(PlatformParts{g_hubDriver, "127.0.0.1", true});

@@ -7,4 +7,7 @@
 struct PlatformParts {
   HubDriver& hubDriver;
   const char* catalogueHost;
+  // The simulated program only: its main dialog tells a benchmark how many fonts, tooltips
+  // and cursor copies are alive (kLiveCountMessageName).
+  bool answersLiveCounts = false;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // Points where tests replace what the platform would answer. Each setter takes nullptr (or
 // the defaults) to restore the real behaviour. Not for the program itself.
+#include <cstddef>
 #include <cstdint>
 
 struct CatalogueEntry;
@@ -23,6 +24,10 @@ void SetSocketStartup(SocketStartupFn fn);
 // is short.
 using EntryAllocatorFn = CatalogueEntry* (*)(std::uint32_t count);
 void SetEntryAllocator(EntryAllocatorFn fn);
+
+// Returns `size` bytes that delete[] releases, or nullptr when memory is short.
+using ReplyAllocatorFn = char* (*)(std::size_t size);
+void SetReplyAllocator(ReplyAllocatorFn fn);
 
 void SetFetchTimeouts(int connectMilliseconds, int receiveMilliseconds);
 void RestoreFetchTimeouts();

@@ -14,6 +14,9 @@ namespace {
 
 int g_connectTimeout = kConnectTimeoutMilliseconds;
 int g_receiveTimeout = kReceiveTimeoutMilliseconds;
+catalogue_seams::ReplyAllocatorFn g_allocateReply = nullptr;
+
+char* PlatformAllocateReply(std::size_t size) { return new (std::nothrow) char[size]; }
 
 void FailureLine(const char* label, int code) { std::fprintf(stderr, "\n%s: %d\n", label, code); }
 
@@ -130,7 +133,8 @@ void FetchCatalogue(const char* host, const char* path) {
     return;
   }
 
-  std::unique_ptr<char[]> reply(new (std::nothrow) char[kReplyBufferSize]);
+  std::unique_ptr<char[]> reply(
+      (g_allocateReply != nullptr ? g_allocateReply : PlatformAllocateReply)(kReplyBufferSize));
   std::size_t received = 0;
   if (reply) {
     received = ReceiveReply(socket.get(), request, reply.get());
@@ -140,6 +144,8 @@ void FetchCatalogue(const char* host, const char* path) {
   }
   StoreReply(reply ? reply.get() : "", received);
 }
+
+void catalogue_seams::SetReplyAllocator(ReplyAllocatorFn fn) { g_allocateReply = fn; }
 
 void catalogue_seams::SetFetchTimeouts(int connectMilliseconds, int receiveMilliseconds) {
   g_connectTimeout = connectMilliseconds;

@@ -9,6 +9,7 @@ namespace {
 
 // The platform reads a number out of a 30-character buffer: only this much of a value counts.
 constexpr std::size_t kIntegerDigitsRead = 29;
+constexpr std::uint64_t kLargestNegativeMagnitude = 0x80000000u;
 
 bool IsBlank(char c) {
   // Control-Z ends old DOS text files; the platform skips it like a blank.
@@ -62,12 +63,18 @@ std::uint32_t ParseInteger(std::string_view text) {
     at += 2;
   }
   std::uint32_t total = 0;
+  std::uint64_t magnitude = 0;
   for (; at < text.size(); ++at) {
     int digit = DigitValue(text[at], base);
     if (digit < 0) break;
     total = total * base + static_cast<std::uint32_t>(digit);  // wraps like the platform
+    magnitude = std::min<std::uint64_t>(magnitude * base + static_cast<unsigned>(digit),
+                                        kLargestNegativeMagnitude);
   }
-  return negative ? 0u - total : total;
+  // Unlike the platform, whose wrap-around reads -4294967295 as 1, a negative value saturates
+  // as strtol does: it lands at or above 0x80000000, where no count is accepted and no device
+  // id can match.
+  return negative ? static_cast<std::uint32_t>(0u - magnitude) : total;
 }
 
 }  // namespace

@@ -21,8 +21,9 @@ class ProfileReader {
   bool HasSection(std::string_view section) const;
 
   // The integer rule: decimal, or hexadecimal behind 0x/0X, read up to the first character
-  // that does not belong; an optional sign; modulo 2^32. `fallback` when the key is missing
-  // or its value is empty.
+  // that does not belong; an optional sign; modulo 2^32, except that a negative value
+  // saturates at -2^31 (so it always reads 0x80000000 to 0xFFFFFFFF, or 0 for -0).
+  // `fallback` when the key is missing or its value is empty.
   std::uint32_t ReadInt(std::string_view section, std::string_view key,
                         std::uint32_t fallback) const;
 

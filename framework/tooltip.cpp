@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "framework/live_objects.h"
+
 namespace {
 
 // The version-1 layout is understood by every comctl32, with or without a manifest.
@@ -31,8 +33,12 @@ bool CToolTipCtrl::Create(CWnd* owner, DWORD style) {
     ::DestroyWindow(hwnd);
     return false;
   }
+  CountMade(LiveObject::kToolTip);
   return true;
 }
+
+// Whoever destroys the popup (this object, or its owner's destruction), it ends here.
+void CToolTipCtrl::PostNcDestroy() { CountDestroyed(LiveObject::kToolTip); }
 
 bool CToolTipCtrl::AddTool(CWnd* tool, UINT_PTR id, const RECT& rect, const char* text) {
   if (m_hWnd == nullptr) return false;

@@ -18,4 +18,7 @@ class CToolTipCtrl : public CWnd {
   void UpdateTipText(CWnd* tool, UINT_PTR id, const char* text);
   // Hands a message of the tool's window to the tooltip so that it can show or hide itself.
   void RelayEvent(const MSG* msg);
+
+ protected:
+  void PostNcDestroy() override;
 };

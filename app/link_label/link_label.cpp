@@ -211,6 +211,7 @@ void CLinkLabel::LoadHandCursor() {
   const HCURSOR shared = ::LoadCursorA(viewer.get(), MAKEINTRESOURCEA(kHandCursorId));
   if (shared == nullptr) return;
   m_ownHandCursor.reset(::CopyIcon(shared));
+  if (m_ownHandCursor) CountMade(LiveObject::kCursorCopy);
   m_cursor = m_ownHandCursor.get();
 }
 

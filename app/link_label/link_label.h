@@ -10,6 +10,7 @@
 
 #include "app/link_label/link_logic.h"
 #include "framework/font.h"
+#include "framework/live_objects.h"
 #include "framework/static.h"
 #include "framework/tooltip.h"
 
@@ -41,7 +42,10 @@ class CLinkLabel : public CStatic {
 
  private:
   struct CursorDeleter {
-    void operator()(HICON cursor) const { ::DestroyCursor(cursor); }
+    void operator()(HICON cursor) const {
+      ::DestroyCursor(cursor);
+      CountDestroyed(LiveObject::kCursorCopy);
+    }
   };
   using OwnedCursor = std::unique_ptr<std::remove_pointer_t<HICON>, CursorDeleter>;
 

@@ -1,4 +1,4 @@
-// The download against a real server on loopback, port 80 as the port rule gives it.
+// The download against a real server on loopback, on port 80 (the "http" service's port).
 #include "catalogue/fetch_catalogue.h"
 
 #include <gtest/gtest.h>
@@ -16,12 +16,21 @@
 
 #ifdef _WIN32
 constexpr int kRefusedCode = WSAECONNREFUSED;
+constexpr int kNoBuffersNumber = 10055;  // WSAENOBUFS
 #else
 constexpr int kRefusedCode = ECONNREFUSED;
 constexpr int kResetCode = ECONNRESET;
+constexpr int kNoBuffersNumber = ENOBUFS;
 #endif
 
 namespace {
+
+// The sizes and bounds written out, so that a changed constant fails here instead of moving
+// the tests along with it.
+constexpr std::size_t kReplyBytes = 102400;
+constexpr std::size_t kReceiveBytes = 1024;
+static_assert(kConnectTimeoutMilliseconds == 21000,
+              "connect waits as long as Windows itself does before it gives up");
 
 const std::string kRequest = std::string("GET ") + kCatalogueServerPath + "\n";
 
@@ -68,6 +77,7 @@ class Download : public ::testing::Test {
   void TearDown() override {
     server.Stop();
     catalogue_seams::RestoreFetchTimeouts();
+    catalogue_seams::SetReplyAllocator(nullptr);
   }
   void Serve(const ServerScript& script) { ASSERT_TRUE(server.Start(script)); }
   // Standard error of one download, as written.
@@ -140,7 +150,7 @@ TEST_F(Download, ConnectionThatNeverCompletesTimesOut) {
 
 TEST_F(Download, RepliesUpToTheBufferAreStoredWhole) {
   ServerScript script;
-  script.pieces = {Pattern(kReplyBufferSize)};
+  script.pieces = {Pattern(kReplyBytes)};
   Serve(script);
   std::string written = Fetch();
   EXPECT_EQ(Stored(), script.pieces[0]);
@@ -153,11 +163,11 @@ TEST_F(Download, LongerReplyKeepsWhatFitsAndStopsReading) {
   script.pieces = {Pattern(4 * 1024 * 1024)};  // more than the socket buffers hold
   Serve(script);
   std::string written = Fetch();
-  EXPECT_EQ(Stored(), script.pieces[0].substr(0, kReplyBufferSize));
+  EXPECT_EQ(Stored(), script.pieces[0].substr(0, kReplyBytes));
   std::string tail = AsWritten(FailureLine("recv()", kMessageTooLongCode));
   ASSERT_GE(written.size(), tail.size());
   EXPECT_EQ(written.substr(written.size() - tail.size()), tail);
-  EXPECT_LE(TotalReceived(written), kReplyBufferSize + kRequestBufferSize);
+  EXPECT_LE(TotalReceived(written), kReplyBytes + kReceiveBytes);
 }
 
 TEST_F(Download, ReceiveTimeOutKeepsTheBytesBeforeIt) {
@@ -199,7 +209,7 @@ TEST_F(Download, SilentServerTimesOutAsAReceiveFailure) {
 TEST_F(Download, RequestThatDoesNotFitIsAFailedSendAndNothingGoesOut) {
   ServerScript script;
   script.pieces = {"ok"};
-  std::string fits = "/" + std::string(kRequestBufferSize - 7, 'p');  // "GET " + path + LF + NUL
+  std::string fits = "/" + std::string(kReceiveBytes - 7, 'p');  // "GET " + path + LF + NUL
   Serve(script);
   EXPECT_EQ(Fetch(kLoopbackAddress, fits.c_str()), AsWritten(ReceivedLine(2) + ReceivedLine(0)));
   server.Wait();
@@ -213,6 +223,21 @@ TEST_F(Download, RequestThatDoesNotFitIsAFailedSendAndNothingGoesOut) {
   server.Wait();
   EXPECT_EQ(server.Received(), "");
   EXPECT_EQ(Stored(), "earlier");
+}
+
+char* NoReplyBuffer(std::size_t) { return nullptr; }
+
+// Counted as a receive that failed before any byte: the file is emptied and the load then
+// shows its failure message.
+TEST_F(Download, NoMemoryForTheReplyIsAReceiveFailureAndAnEmptyFile) {
+  catalogue_seams::SetReplyAllocator(&NoReplyBuffer);
+  WriteBytes(folder.CataloguePath(), "earlier");
+  ServerScript script;
+  script.pieces = {"[MAIN]\nTotleNumber=1\n"};
+  Serve(script);
+  EXPECT_EQ(Fetch(), AsWritten(FailureLine("recv()", kNoBuffersNumber)));
+  EXPECT_TRUE(FileExists(folder.CataloguePath()));
+  EXPECT_EQ(Stored(), "");
 }
 
 TEST_F(Download, LoadReadsWhatTheServerSent) {

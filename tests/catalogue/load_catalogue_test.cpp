@@ -48,6 +48,7 @@ TEST_F(CatalogueLoad, CountLimits) {
   EXPECT_TRUE(owner.events.empty());
   ReleaseCatalogue();
   for (const char* bad : {"TotleNumber=65536", "TotleNumber=0", "TotleNumber=-1",
+                          "TotleNumber=-4294967295", "TotleNumber=-4294967280",
                           "TotleNumber=many", "TotleNumber=", "Other=3"}) {
     SCOPED_TRACE(bad);
     owner.events.clear();
@@ -75,6 +76,16 @@ TEST_F(CatalogueLoad, HexCountLetterCaseAndEqualIds) {
   EXPECT_EQ(table.entries[0].pid, 42u);
   EXPECT_EQ(table.entries[15].vid, 7u);
   EXPECT_STREQ(table.entries[15].urlXp32, "http://a/16");
+}
+
+TEST_F(CatalogueLoad, NegativeIdsAreNoIdADeviceCanCarry) {
+  ASSERT_EQ(Load("[MAIN]\nTotleNumber=2\n" + Record(1, "vid=-4294967295\npid=-65535\n") +
+                 Record(2, "vid= -0x10\npid=-99999999999\n")), 1);
+  const DriverCatalogue& table = TheCatalogue();
+  EXPECT_EQ(table.entries[0].vid, 0x80000000u);
+  EXPECT_EQ(table.entries[0].pid, 0xFFFF0001u);
+  EXPECT_EQ(table.entries[1].vid, 0xFFFFFFF0u);
+  EXPECT_EQ(table.entries[1].pid, 0x80000000u);
 }
 
 TEST_F(CatalogueLoad, RecordsReadInFullAndMissingSectionsStayCleared) {

@@ -5,6 +5,8 @@
 // the reader keeps the rules and the corpus stays clear of those values:
 //   "0X1F" - the rule reads 0X as a hex prefix; the platform reads 0.
 //   "0b101", "0o17" - the platform also knows binary and octal prefixes; the rule reads 0.
+//   "-4294967295" - the platform wraps the magnitude and reads 1; a negative value saturates
+//     at 0x80000000 in the rule, so that it is never an accepted count or a device's id.
 //   a quoted text of exactly 259 characters inside its quotes - the platform drops one more
 //     character than the quotes; the rule keeps all 259.
 //   a file with a UTF-8 mark and bytes above 0x7F - the platform converts them to the ANSI
@@ -158,7 +160,8 @@ namespace {
 TEST_F(ProfileOracle, DocumentedDeparturesStillHold) {
   std::string path = folder.CataloguePath();
   std::string inner259(259, 'a');
-  std::string bytes = "[S]\nupper=0X1F\nbinary=0b101\noctal=0o17\nquoted=\"" + inner259 + "\"\n";
+  std::string bytes = "[S]\nupper=0X1F\nbinary=0b101\noctal=0o17\nnegative=-4294967295\n"
+                      "quoted=\"" + inner259 + "\"\n";
   WriteBytes(path, bytes);
   ProfileReader ours(bytes);
   EXPECT_EQ(GetPrivateProfileIntA("S", "upper", 0, path.c_str()), 0u);
@@ -167,6 +170,8 @@ TEST_F(ProfileOracle, DocumentedDeparturesStillHold) {
   EXPECT_EQ(ours.ReadInt("S", "binary", 0), 0u);
   EXPECT_EQ(GetPrivateProfileIntA("S", "octal", 0, path.c_str()), 15u);
   EXPECT_EQ(ours.ReadInt("S", "octal", 0), 0u);
+  EXPECT_EQ(GetPrivateProfileIntA("S", "negative", 0, path.c_str()), 1u);
+  EXPECT_EQ(ours.ReadInt("S", "negative", 0), 0x80000000u);
   char platform[260];
   char mine[260];
   GetPrivateProfileStringA("S", "quoted", "", platform, sizeof platform, path.c_str());

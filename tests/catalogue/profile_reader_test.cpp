@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 namespace {
@@ -16,22 +17,46 @@ std::string Text(const ProfileReader& file, const char* section, const char* key
 }
 
 TEST(ProfileReaderIntegers, DecimalAndHexadecimalReadUpToTheFirstStrangeCharacter) {
-  ProfileReader file(
-      "[S]\nd=42\nh=0x2A\nH=0X2a\nt=12abc\nj=abc\ne=\nneg=-1\nplus=+7\nwrap=4294967297\n"
-      "q=\"42\"\nhx=0x1G\nsp= \t 17 \t\n");
-  EXPECT_EQ(file.ReadInt("S", "d", 9), 42u);
-  EXPECT_EQ(file.ReadInt("S", "h", 9), 42u);
-  EXPECT_EQ(file.ReadInt("S", "H", 9), 42u);
-  EXPECT_EQ(file.ReadInt("S", "t", 9), 12u);
-  EXPECT_EQ(file.ReadInt("S", "j", 9), 0u);
+  // Every key is named apart from the others: names ignore letter case and the first key wins.
+  struct Case {
+    const char* key;
+    const char* value;
+    std::uint32_t read;
+  };
+  const Case kCases[] = {
+      {"d", "42", 42u},
+      {"h", "0x2A", 42u},
+      {"hu", "0X2b", 43u},
+      {"t", "12abc", 12u},
+      {"t2", "12a3", 12u},
+      {"j", "abc", 0u},
+      {"plus", "+7", 7u},
+      {"wrap", "4294967297", 1u},
+      {"q", "\"42\"", 42u},
+      {"hx", "0x1G", 1u},
+      {"sp", " \t 17 \t", 17u},
+      // A minus sign saturates at -2^31 instead of wrapping: no negative value reads as a count
+      // from 1 to 65535 or as an id a device can carry.
+      {"m1", "-1", 0xFFFFFFFFu},
+      {"m65535", "-65535", 0xFFFF0001u},
+      {"m2p31", "-2147483648", 0x80000000u},
+      {"m2p31b", "-2147483649", 0x80000000u},
+      {"m2p32", "-4294967295", 0x80000000u},
+      {"mhuge", "-99999999999", 0x80000000u},
+      {"mblank", " -5", 0xFFFFFFFBu},
+      {"mquoted", "\" -5\"", 0xFFFFFFFBu},
+      {"mzero", "-0", 0u},
+      {"mhex", "-0x10", 0xFFFFFFF0u},
+      {"mhexhuge", "-0xFFFFFFFF1", 0x80000000u},
+  };
+  std::string text = "[S]\ne=\n";
+  for (const Case& c : kCases) text += std::string(c.key) + "=" + c.value + "\n";
+  ProfileReader file(text);
+  for (const Case& c : kCases) {
+    EXPECT_EQ(file.ReadInt("S", c.key, 9), c.read) << c.key << "=" << c.value;
+  }
   EXPECT_EQ(file.ReadInt("S", "e", 9), 9u) << "an empty value takes the default";
   EXPECT_EQ(file.ReadInt("S", "missing", 9), 9u);
-  EXPECT_EQ(file.ReadInt("S", "neg", 9), 0xFFFFFFFFu);
-  EXPECT_EQ(file.ReadInt("S", "plus", 9), 7u);
-  EXPECT_EQ(file.ReadInt("S", "wrap", 9), 1u);
-  EXPECT_EQ(file.ReadInt("S", "q", 9), 42u);
-  EXPECT_EQ(file.ReadInt("S", "hx", 9), 1u);
-  EXPECT_EQ(file.ReadInt("S", "sp", 9), 17u);
 }
 
 TEST(ProfileReaderIntegers, OnlyTheFirst29CharactersOfAValueCount) {

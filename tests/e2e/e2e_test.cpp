@@ -132,6 +132,20 @@ TEST_F(EndToEnd, NoCatalogueDeviceConnectedSaysSo) {
   CloseAndCheckCleanUp(dialog);
 }
 
+TEST_F(EndToEnd, CameraPluggedInWhileTheDialogIsOpenIsFoundAtTheNextPress) {
+  HWND dialog = StartWith(kNoCamera);
+  ASSERT_NE(dialog, nullptr);
+  PressButton(dialog, IDC_CHECK_DEVICE);
+  EXPECT_EQ(ViewControl(dialog, IDC_STATUS_TEXT).text, "There is no Quenlix's Device!");
+  ASSERT_TRUE(ViewControl(dialog, IDC_STATUS_TEXT).visible);
+
+  std::ofstream(topology, std::ios::binary | std::ios::trunc) << kCameraBehindHub;
+  PressButton(dialog, IDC_CHECK_DEVICE);
+  for (int id : kLinks) EXPECT_TRUE(ViewControl(dialog, id).visible) << id;
+  EXPECT_FALSE(ViewControl(dialog, IDC_STATUS_TEXT).visible);
+  CloseAndCheckCleanUp(dialog);
+}
+
 TEST_F(EndToEnd, NoServerEndsTheProgramAfterTheMessage) {
   std::ofstream(topology, std::ios::binary) << kCameraBehindHub;
   ASSERT_TRUE(server.Refuse());  // holds the port so that nobody answers

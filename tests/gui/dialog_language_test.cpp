@@ -37,7 +37,7 @@ constexpr Styles kEditStyles{ES_READONLY | ES_UPPERCASE | ES_AUTOHSCROLL | WS_TA
 constexpr Styles kGroupStyles{BS_GROUPBOX, WS_TABSTOP, 0};
 constexpr Styles kTextStyles{WS_GROUP, kStaticType, 0};
 
-struct ControlSpec {
+struct ExpectedControl {
   int id;  // -1: found by its text
   const wchar_t* english;
   const wchar_t* chinese;
@@ -47,7 +47,7 @@ struct ControlSpec {
   Styles styles;
 };
 
-const ControlSpec kControls[] = {
+const ExpectedControl kControls[] = {
     {IDC_CHECK_DEVICE, L"Check Device", L"查找设备", {218, 43, 64, 24}, {190, 44, 64, 24}, true,
      kButtonStyles},
     {IDC_VIDPID_EDIT, L"", L"", {229, 90, 33, 12}, {201, 97, 33, 12}, false, kEditStyles},
@@ -155,14 +155,14 @@ void ExpectSize(HWND dialog, const DialogUnits& units) {
   EXPECT_EQ(client.bottom, size.bottom);
 }
 
-TEST_F(DialogLanguage, TheTemplatesInTheResourceLanguageHoldEveryControlAsDesigned) {
+TEST_F(DialogLanguage, TheTemplatesInTheResourceLanguageHoldEveryControlInItsPlace) {
   HWND main = CreatePlainDialog(IDD_DETECTOR);
   ASSERT_NE(main, nullptr);
   EXPECT_EQ(WideWindowText(main), ChineseTemplates() ? L"Quenlix摄像头驱动检测工具"
                                                      : L"Quenlix PC Cmaera Driver Detector");
   ExpectSize(main, ChineseTemplates() ? kChineseSize : kEnglishSize);
   EXPECT_TRUE(HasStyles(main, kMainDialogStyles));
-  for (const ControlSpec& want : kControls) {
+  for (const ExpectedControl& want : kControls) {
     const wchar_t* text = ChineseTemplates() ? want.chinese : want.english;
     HWND control = want.id == -1 ? FindChildByText(main, text) : ::GetDlgItem(main, want.id);
     ASSERT_NE(control, nullptr) << want.id;
@@ -212,7 +212,7 @@ TEST_F(DialogLanguage, TheRunningDialogAndItsAboutItemFollowTheResourceLanguage)
     EXPECT_EQ(WideWindowText(hwnd), ChineseTemplates() ? L"Quenlix摄像头驱动检测工具"
                                                        : L"Quenlix PC Cmaera Driver Detector");
     // After initialisation only the button and the download group box are left showing.
-    for (const ControlSpec& want : kControls) {
+    for (const ExpectedControl& want : kControls) {
       const wchar_t* text = ChineseTemplates() ? want.chinese : want.english;
       HWND control = want.id == -1 ? FindChildByText(hwnd, text) : ::GetDlgItem(hwnd, want.id);
       const bool shown = want.id == IDC_CHECK_DEVICE || (want.id == -1 && want.visible);

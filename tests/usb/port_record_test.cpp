@@ -82,8 +82,14 @@ TEST(DeviceList, EmptyingReleasesEveryRecord) {
   EXPECT_EQ(unsigned{list.RecordAt(0).ConnectionIndex}, 7u);
 }
 
-TEST(DeviceList, TheProcessWideListIsOneList) {
-  EXPECT_EQ(&TheDeviceList(), &TheDeviceList());
+TEST(DeviceList, TheProcessWideListKeepsWhatWasAppendedUntilEmptied) {
+  TheDeviceList().Empty();
+  ASSERT_TRUE(TheDeviceList().Append(RecordFor(5)));
+  ASSERT_TRUE(TheDeviceList().Append(RecordFor(6)));
+  ASSERT_EQ(TheDeviceList().Count(), 2u);
+  EXPECT_EQ(unsigned{TheDeviceList().RecordAt(1).ConnectionIndex}, 6u);
+  TheDeviceList().Empty();
+  EXPECT_EQ(TheDeviceList().Count(), 0u);
 }
 
 }  // namespace

@@ -1,15 +1,18 @@
 #pragma once
 // The hub driver of the builds that run with a pretend USB machine: the simulator built from
-// the file that DETECTOR_USB_TOPOLOGY names. The file is read when the first walk opens its
-// first device, not at construction, so a program can own one from its start-up on.
+// the file that DETECTOR_USB_TOPOLOGY names. The file is read as each walk begins, not at
+// construction, so a program can own one from its start-up on, and a device written into the
+// file while the program runs is found by the next walk, as one plugged in would be.
 #include <iosfwd>
+#include <optional>
+#include <string>
 
 #include "usb/sim/usb_simulator.h"
 
 class TopologyFileDriver final : public HubDriver {
  public:
-  // A malformed or unreadable file is reported to `errors` (one line) and walks as no
-  // controllers at all.
+  // A malformed, unreadable or oversized file is reported to `errors` (one line, once for
+  // each new content) and walks as no controllers at all.
   explicit TopologyFileDriver(std::ostream& errors);
 
   Handle Open(const std::string& devicePath) override;
@@ -22,7 +25,22 @@ class TopologyFileDriver final : public HubDriver {
   std::size_t OpenHandles() const { return simulator_.OpenHandles(); }
 
  private:
+  // What the simulator was last built from: the variable's value and the file's bytes.
+  struct Source {
+    enum class State { kRead, kUnreadable, kTooLarge };
+    std::string path;  // empty without the variable
+    State state = State::kRead;
+    std::string bytes;
+    bool operator==(const Source& other) const {
+      return path == other.path && state == other.state && bytes == other.bytes;
+    }
+  };
+
+  // Builds the simulator again when the file differs from what it was last built from.
+  void ReloadIfChanged();
+  static void ReadSource(Source& source);
+
   std::ostream& errors_;
   UsbSimulator simulator_;
-  bool loaded_ = false;
+  std::optional<Source> loaded_;
 };
