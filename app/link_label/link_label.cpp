@@ -216,10 +216,11 @@ void CLinkLabel::LoadHandCursor() {
 
 INT_PTR CLinkLabel::OpenTarget(const char* url, int showCommand) {
   if (url == nullptr || !linklogic::IsOpenableWebAddress(url)) return kRefusedTargetResult;
+  const std::string address = linklogic::EncodeWebAddress(url);
   const auto shellResult = reinterpret_cast<INT_PTR>(
-      ::ShellExecuteA(nullptr, "open", url, nullptr, nullptr, showCommand));
+      ::ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, showCommand));
   if (static_cast<UINT_PTR>(shellResult) > linklogic::kLastFailureResult) return shellResult;
-  return OpenWithHtmlProgram(url, showCommand, shellResult);
+  return OpenWithHtmlProgram(address.c_str(), showCommand, shellResult);
 }
 
 LONG CLinkLabel::ReadDefaultValue(HKEY root, const char* subKey, linklogic::CommandBuffer& out) {

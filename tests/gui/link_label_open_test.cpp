@@ -188,14 +188,14 @@ class LinkLabelOpen : public testing::Test {
   LinkTestDialog dialog{kControls};
 };
 
-TEST_F(LinkLabelOpen, ShellHandsTheAddressToTheBrowser) {
-  const std::string url = "http://127.0.0.1:9/drivers/xp64.zip?lang=en&v=%201";
-  label.SetTarget(url.c_str());
+TEST_F(LinkLabelOpen, ShellHandsTheAddressToTheBrowserEncodedAsABrowserWould) {
+  label.SetTarget("http://127.0.0.1:9/drivers/PC Camera.zip?lang=en&v=%201");
   Click();
   EXPECT_EQ(g_calls.shell, 1);
   EXPECT_EQ(g_calls.winExec, 0);
   EXPECT_TRUE(g_calls.beeps.empty());
-  EXPECT_EQ(WaitForLines(xdgRecord, 1), std::vector<std::string>{url});
+  EXPECT_EQ(WaitForLines(xdgRecord, 1),
+            std::vector<std::string>{"http://127.0.0.1:9/drivers/PC%20Camera.zip?lang=en&v=%201"});
   EXPECT_EQ(Drawn(), kVisited);
   EXPECT_TRUE(HasPendingPaint(label.m_hWnd));
 }
@@ -253,9 +253,7 @@ TEST_F(LinkLabelOpen, RefusedTargetsRunNothing) {
       "C:\\windows\\system32\\cmd.exe",
       "cmd.exe",
       "\\\\127.0.0.1\\share\\setup.exe",
-      "http://127.0.0.1:9/a b.zip",
-      "http://127.0.0.1:9/\"x.zip",
-      "http://127.0.0.1:9/\r\ncmd.exe",
+      "ftp://127.0.0.1:9/xp32.zip",
   };
   RegisterHtmlProgram("\"" + recorder + "\" \"%1\"");  // a fallback that would run
   for (const char* target : refused) {
@@ -278,13 +276,15 @@ TEST_F(LinkLabelOpen, RefusedTargetsRunNothing) {
 
 TEST_F(LinkLabelOpen, RegistryFallbackRunsTheHtmlProgramWithTheUrl) {
   const std::string url = "http://127.0.0.1:9/drivers/xp32.zip";
+  const std::string quoted = "\"" + url + "\"";
   const std::string program = "\"" + recorder + "\"";
   struct Case { const char* name; std::string commandTemplate, expected; };
   const Case cases[] = {
-      {"quoted placeholder, then arguments", program + "\"%1\" -new -window", program + " " + url},
-      {"quoted placeholder after a blank", program + " \"%1\"", program + "  " + url},
-      {"bare placeholder", program + " -url %1 -x", program + " -url  " + url},
-      {"no placeholder", program + " -url", program + " -url " + url},
+      {"quoted placeholder, then arguments", program + "\"%1\" -new -window",
+       program + " " + quoted},
+      {"quoted placeholder after a blank", program + " \"%1\"", program + "  " + quoted},
+      {"bare placeholder", program + " -url %1 -x", program + " -url  " + quoted},
+      {"no placeholder", program + " -url", program + " -url " + quoted},
   };
   g_calls.shellFails = true;
   for (const Case& c : cases) {
@@ -303,6 +303,22 @@ TEST_F(LinkLabelOpen, RegistryFallbackRunsTheHtmlProgramWithTheUrl) {
   EXPECT_EQ(WaitForLines(programRecord, 1).size(), 1u);
   EXPECT_EQ(Drawn(), kVisited);
   EXPECT_TRUE(g_calls.beeps.empty());
+}
+
+TEST_F(LinkLabelOpen, ThroughTheCommandInterpreterTheUrlStaysOneArgument) {
+  char system[MAX_PATH] = {};
+  const UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
+  ASSERT_TRUE(length > 0 && length < MAX_PATH);
+  ASSERT_EQ(recorder.find(' '), std::string::npos) << "the template names the recorder bare";
+  RegisterHtmlProgram(std::string(system, length) + "\\cmd.exe /c " + recorder + " %1");
+  g_calls.shellFails = true;
+  // Unquoted, & would start a second command and the recorder would see ".../a" alone.
+  EXPECT_GT(CLinkLabel::OpenTarget("http://127.0.0.1:9/a&b.zip?x=1|2^3 \"%PATH%\"", SW_SHOW), 32);
+  const std::vector<std::string> lines = WaitForLines(programRecord, 1);
+  ASSERT_EQ(lines.size(), 1u);
+  const std::string encoded = "\"http://127.0.0.1:9/a&b.zip?x=1%7C2%5E3%20%22%25PATH%25%22\"";
+  EXPECT_EQ(lines[0].substr(lines[0].size() - std::min(lines[0].size(), encoded.size())), encoded)
+      << lines[0];
 }
 
 TEST_F(LinkLabelOpen, UnreadableRegistrationGivesTheShellsResult) {
