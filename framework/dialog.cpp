@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "framework/catch_at_edge.h"
 #include "framework/dialog_template.h"
 #include "framework/win_app.h"
 
@@ -35,7 +36,10 @@ INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT message, WPARAM, LPAR
   }
   if (message != WM_INITDIALOG) return FALSE;
   auto* dialog = static_cast<CDialog*>(CWnd::FromHandlePermanent(hwnd));
-  return dialog != nullptr ? dialog->OnInitDialog() : FALSE;
+  if (dialog == nullptr) return FALSE;
+  return CatchAtEdge(
+      "DialogProc", message, [dialog]() -> INT_PTR { return dialog->OnInitDialog(); },
+      []() -> INT_PTR { return FALSE; });
 }
 
 HWND CDialog::ModalOwner() const {
@@ -88,7 +92,11 @@ void CDialog::RunModalLoop() {
       break;
     }
     if (got == -1) break;
-    if (!WalkPreTranslateTree(m_hWnd, &msg)) {
+    // A hook that fails leaves the message to its ordinary dispatch.
+    const bool consumed = CatchAtEdge(
+        "PreTranslateMessage", msg.message, [&] { return WalkPreTranslateTree(m_hWnd, &msg); },
+        [] { return false; });
+    if (!consumed) {
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
     }

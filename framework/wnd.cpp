@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "framework/catch_at_edge.h"
+
 namespace {
 
 // The window property that links a window to its object.
@@ -105,11 +107,13 @@ LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPA
   if (wnd == nullptr) return ::DefWindowProcW(hwnd, message, wParam, lParam);
   const CurrentMessage outer = wnd->m_current;
   wnd->m_current = {message, wParam, lParam};
-  const LRESULT result = wnd->WindowProc(message, wParam, lParam);
+  const LRESULT result = CatchAtEdge(
+      "WindowProc", message, [&] { return wnd->WindowProc(message, wParam, lParam); },
+      [&] { return wnd->DefWindowProc(message, wParam, lParam); });
   wnd->m_current = outer;
   if (message == WM_NCDESTROY) {
     wnd->Detach();
-    wnd->PostNcDestroy();
+    CatchAtEdge("PostNcDestroy", message, [wnd] { wnd->PostNcDestroy(); }, [] {});
   }
   return result;
 }

@@ -25,6 +25,12 @@ struct LibraryFreer {
 };
 using LoadedLibrary = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
 
+// A registry text of at most 259 characters into `out`; a longer one leaves it empty.
+void CopyText(const char* text, linklogic::CommandBuffer& out) {
+  const std::size_t length = std::strlen(text);
+  if (length < kRegistryValueSize) std::memcpy(out.data(), text, length + 1);
+}
+
 bool IsAnsiLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
 
 linklogic::Rect ToLogicRect(const RECT& r) {
@@ -217,10 +223,11 @@ void CLinkLabel::LoadHandCursor() {
 
 INT_PTR CLinkLabel::OpenTarget(const char* url, int showCommand) {
   if (url == nullptr || !linklogic::IsOpenableWebAddress(url)) return kRefusedTargetResult;
+  const std::string address = linklogic::EncodeWebAddress(url);
   const auto shellResult = reinterpret_cast<INT_PTR>(
-      ::ShellExecuteA(nullptr, "open", url, nullptr, nullptr, showCommand));
+      ::ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, showCommand));
   if (static_cast<UINT_PTR>(shellResult) > linklogic::kLastFailureResult) return shellResult;
-  return OpenWithHtmlProgram(url, showCommand, shellResult);
+  return OpenWithHtmlProgram(address.c_str(), showCommand, shellResult);
 }
 
 LONG CLinkLabel::ReadDefaultValue(HKEY root, const char* subKey, linklogic::CommandBuffer& out) {
@@ -228,16 +235,21 @@ LONG CLinkLabel::ReadDefaultValue(HKEY root, const char* subKey, linklogic::Comm
   const LONG opened = ::RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE, &rawKey);
   if (opened != ERROR_SUCCESS) return opened;
   const OpenKey key(rawKey);
+  // A value that cannot be read (missing, too long) or is not text reads as the empty text.
+  out[0] = '\0';
   char value[kRegistryValueSize + 1] = {};  // room to terminate a value stored without one
   DWORD type = REG_NONE;
   DWORD size = kRegistryValueSize;
   const LONG read =
       ::RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-  if (read != ERROR_SUCCESS) return read;
-  if (type != REG_SZ) return ERROR_INVALID_DATA;
+  if (read != ERROR_SUCCESS) return ERROR_SUCCESS;
   value[size < kRegistryValueSize ? size : kRegistryValueSize] = '\0';
-  const std::size_t length = std::strlen(value);
-  if (length == 0 || length >= kRegistryValueSize) return ERROR_FILE_NOT_FOUND;
-  std::memcpy(out.data(), value, length + 1);
+  if (type == REG_SZ) {
+    CopyText(value, out);
+  } else if (type == REG_EXPAND_SZ) {
+    char expanded[kRegistryValueSize + 2] = {};  // the ANSI call may write one byte past its count
+    const DWORD needed = ::ExpandEnvironmentStringsA(value, expanded, kRegistryValueSize);
+    if (needed != 0 && needed <= kRegistryValueSize) CopyText(expanded, out);
+  }
   return ERROR_SUCCESS;
 }

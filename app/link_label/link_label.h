@@ -27,11 +27,13 @@ class CLinkLabel : public CStatic {
   // The cursor stays the caller's; null loads the default hand cursor.
   void SetHoverCursor(HCURSOR cursor);
 
-  // Opens a web address with the shell, else with the program registered for ".htm". Greater
-  // than 32 on success. Anything but an http(s) address is refused without running anything.
+  // Opens a web address, percent-encoded as a browser would, with the shell, else with the
+  // program registered for ".htm". Greater than 32 on success. Anything but an http(s) address
+  // is refused without running anything.
   static INT_PTR OpenTarget(const char* url, int showCommand);
-  // The default text value of root\subKey into `out`: 0, or the error that kept it from being
-  // read (missing, empty, not text, longer than 259 characters).
+  // The default text value of root\subKey into `out`, environment variables of an expandable
+  // value expanded: 0, or the error that kept the key from opening. A value that is missing,
+  // not text, or longer than 259 characters reads as the empty text.
   static LONG ReadDefaultValue(HKEY root, const char* subKey, linklogic::CommandBuffer& out);
 
  protected:

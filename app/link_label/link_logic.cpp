@@ -36,9 +36,21 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
                     [](char p, char t) { return p == LowerAscii(t); });
 }
 
-bool IsForbiddenInAddress(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  return byte < kFirstPrintable || byte == kDelete || c == ' ' || c == '"';
+bool IsControl(unsigned char byte) { return byte < kFirstPrintable || byte == kDelete; }
+
+// What browsers percent-encode rather than send as it is.
+bool CannotStandInUrl(unsigned char byte) {
+  return IsControl(byte) || byte > kDelete ||
+         std::string_view(" \"<>\\^`{|}").find(static_cast<char>(byte)) != std::string_view::npos;
+}
+
+bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (LowerAscii(c) >= 'a' && LowerAscii(c) <= 'f');
+}
+
+bool StartsEscape(std::string_view text, std::size_t at) {
+  return text.size() - at > 2 && text[at] == '%' && IsHexDigit(text[at + 1]) &&
+         IsHexDigit(text[at + 2]);
 }
 
 // Joins the parts into the buffer with a terminator; leaves it empty if they do not fit.
@@ -101,8 +113,24 @@ bool IsOpenableWebAddress(std::string_view url) {
   const auto scheme = std::find_if(std::begin(kWebSchemes), std::end(kWebSchemes),
                                    [url](std::string_view s) { return StartsWithNoCase(url, s); });
   if (scheme == std::end(kWebSchemes)) return false;
-  if (url.size() == scheme->size()) return false;  // a scheme without an address
-  return std::none_of(url.begin(), url.end(), IsForbiddenInAddress);
+  return url.size() > scheme->size();  // not a scheme without an address
+}
+
+std::string EncodeWebAddress(std::string_view url) {
+  constexpr char kHex[] = "0123456789ABCDEF";
+  std::string encoded;
+  encoded.reserve(url.size());
+  for (std::size_t i = 0; i < url.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(url[i]);
+    if (CannotStandInUrl(byte) || (byte == '%' && !StartsEscape(url, i))) {
+      encoded += '%';
+      encoded += kHex[byte >> 4];
+      encoded += kHex[byte & 0xF];
+    } else {
+      encoded += static_cast<char>(byte);
+    }
+  }
+  return encoded;
 }
 
 std::size_t PlaceholderCut(std::string_view commandTemplate, LeadBytePredicate isLeadByte) {
@@ -117,7 +145,14 @@ bool BuildCommandLine(std::string_view commandTemplate, std::string_view url,
                       LeadBytePredicate isLeadByte, CommandBuffer& out) {
   const std::string_view program =
       commandTemplate.substr(0, PlaceholderCut(commandTemplate, isLeadByte));
-  return JoinInto(out, {program, " ", url});
+  const bool endsArgument = std::any_of(url.begin(), url.end(), [](char c) {
+    return c == '"' || IsControl(static_cast<unsigned char>(c));
+  });
+  if (endsArgument) {
+    out[0] = '\0';
+    return false;
+  }
+  return JoinInto(out, {program, " \"", url, "\""});
 }
 
 bool BuildOpenCommandKey(std::string_view fileType, CommandBuffer& out) {

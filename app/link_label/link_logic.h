@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace linklogic {
@@ -62,9 +63,14 @@ HoverStep NextHoverStep(bool hovering, Point pointer, const Rect& client);
 constexpr std::intptr_t kLastFailureResult = 32;
 bool OpenSucceeded(std::intptr_t result);
 
-// Only an http:// or https:// address without quotation marks, blanks or control characters
-// may reach the shell: the address comes from an unauthenticated download.
+// Only an http:// or https:// address may reach the shell: the address comes from an
+// unauthenticated download.
 bool IsOpenableWebAddress(std::string_view url);
+
+// The address as a browser sends it: every byte that cannot stand in a URL (blank, '"', '<',
+// '>', '\', '^', '`', '{', '|', '}', control characters, bytes above 0x7F) percent-encoded,
+// and so is a '%' that starts no escape, which a command interpreter would expand as %name%.
+std::string EncodeWebAddress(std::string_view url);
 
 constexpr std::size_t kCommandBufferSize = 520;
 using CommandBuffer = std::array<char, kCommandBufferSize>;
@@ -77,8 +83,10 @@ using LeadBytePredicate = bool (*)(unsigned char);
 // its trail byte count as one character, so no match starts on a trail byte.
 std::size_t PlaceholderCut(std::string_view commandTemplate, LeadBytePredicate isLeadByte);
 
-// Template up to its placeholder, one blank, the bare URL. False (and an empty buffer) when the
-// result does not fit with its terminator.
+// Template up to its placeholder, one blank, the URL in quotation marks, so that no character
+// of it can end the argument or start a second command. False (and an empty buffer) when the
+// URL holds a quotation mark or a control character, or the result does not fit with its
+// terminator.
 bool BuildCommandLine(std::string_view commandTemplate, std::string_view url,
                       LeadBytePredicate isLeadByte, CommandBuffer& out);
 

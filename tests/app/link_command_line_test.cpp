@@ -12,12 +12,15 @@ bool NoLeadBytes(unsigned char) { return false; }
 bool GbkLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
 
 const std::string kUrl = "http://www.quenlix.com/drv/xp64.zip";
+const std::string kQuotedUrl = "\"" + kUrl + "\"";
 
 std::string Build(const std::string& commandTemplate, const std::string& url,
                   linklogic::LeadBytePredicate isLead = NoLeadBytes) {
   CommandBuffer out;
   out.fill('#');
-  if (!linklogic::BuildCommandLine(commandTemplate, url, isLead, out)) return "<fails>";
+  if (!linklogic::BuildCommandLine(commandTemplate, url, isLead, out)) {
+    return out[0] == '\0' ? "<fails>" : "<fails, buffer not emptied>";
+  }
   return std::string(out.data());
 }
 
@@ -25,51 +28,61 @@ TEST(LinkCommandLine, PlaceholderForms) {
   struct Case { const char* name; std::string tmpl, expected; };
   const Case cases[] = {
       {"quoted, then arguments", "\"C:\\Web\\b.exe\"\"%1\" -new -x",
-       "\"C:\\Web\\b.exe\" " + kUrl},
+       "\"C:\\Web\\b.exe\" " + kQuotedUrl},
       {"quoted after a blank", "\"C:\\Web\\b.exe\" -nohome \"%1\"",
-       "\"C:\\Web\\b.exe\" -nohome  " + kUrl},
-      {"bare, then arguments", "C:\\Web\\b.exe -url %1 -x", "C:\\Web\\b.exe -url  " + kUrl},
-      {"bare at the start", "%1", " " + kUrl},
-      {"no placeholder", "C:\\Web\\b.exe", "C:\\Web\\b.exe " + kUrl},
-      {"quoted wins over an earlier bare one", "b.exe %1 \"%1\"", "b.exe %1  " + kUrl},
-      {"first quoted one", "b.exe \"%1\" \"%1\"", "b.exe  " + kUrl},
-      {"%2 is no placeholder", "b.exe \"%2\"", "b.exe \"%2\" " + kUrl},
-      {"empty template", "", " " + kUrl},
+       "\"C:\\Web\\b.exe\" -nohome  " + kQuotedUrl},
+      {"bare, then arguments", "C:\\Web\\b.exe -url %1 -x", "C:\\Web\\b.exe -url  " + kQuotedUrl},
+      {"bare at the start", "%1", " " + kQuotedUrl},
+      {"no placeholder", "C:\\Web\\b.exe", "C:\\Web\\b.exe " + kQuotedUrl},
+      {"quoted wins over an earlier bare one", "b.exe %1 \"%1\"", "b.exe %1  " + kQuotedUrl},
+      {"first quoted one", "b.exe \"%1\" \"%1\"", "b.exe  " + kQuotedUrl},
+      {"%2 is no placeholder", "b.exe \"%2\"", "b.exe \"%2\" " + kQuotedUrl},
+      {"empty template", "", " " + kQuotedUrl},
   };
   for (const Case& c : cases) EXPECT_EQ(Build(c.tmpl, kUrl), c.expected) << c.name;
+}
+
+TEST(LinkCommandLine, NothingInTheUrlCanEndItsArgument) {
+  // Through cmd.exe, & and | start a second command unless they stand inside quotation marks.
+  EXPECT_EQ(Build("cmd /c start \"\" %1", "http://h/a&b|c^d%20e"),
+            "cmd /c start \"\"  \"http://h/a&b|c^d%20e\"");
+  for (const char* url : {"http://h/\"&calc", "http://h/\r\ncalc", "http://h/\tx", "http://h/\x7f"}) {
+    EXPECT_EQ(Build("b.exe \"%1\"", url), "<fails>") << url;
+  }
 }
 
 TEST(LinkCommandLine, DoubleByteCharactersAreSearchedWhole) {
   // GBK "浏览器" as a folder name: lead bytes followed by trail bytes.
   const std::string folder = "\xE4\xAF\xC0\xC0\xC6\xF7";
   EXPECT_EQ(Build("C:\\" + folder + "\\b.exe \"%1\"", kUrl, GbkLeadByte),
-            "C:\\" + folder + "\\b.exe  " + kUrl);
+            "C:\\" + folder + "\\b.exe  " + kQuotedUrl);
 
   // A lead byte swallows the quotation mark after it, so only the bare form is found.
   const std::string leadThenQuote = "b\x81\"%1\"";
-  EXPECT_EQ(Build(leadThenQuote, kUrl, GbkLeadByte), "b\x81\" " + kUrl);
-  EXPECT_EQ(Build(leadThenQuote, kUrl, NoLeadBytes), "b\x81 " + kUrl);
+  EXPECT_EQ(Build(leadThenQuote, kUrl, GbkLeadByte), "b\x81\" " + kQuotedUrl);
+  EXPECT_EQ(Build(leadThenQuote, kUrl, NoLeadBytes), "b\x81 " + kQuotedUrl);
 
   // A lead byte swallows the percent sign: no placeholder at all.
   const std::string leadThenPercent = "b\x81%1";
-  EXPECT_EQ(Build(leadThenPercent, kUrl, GbkLeadByte), leadThenPercent + " " + kUrl);
-  EXPECT_EQ(Build(leadThenPercent, kUrl, NoLeadBytes), "b\x81 " + kUrl);
+  EXPECT_EQ(Build(leadThenPercent, kUrl, GbkLeadByte), leadThenPercent + " " + kQuotedUrl);
+  EXPECT_EQ(Build(leadThenPercent, kUrl, NoLeadBytes), "b\x81 " + kQuotedUrl);
 
   // A lead byte with nothing after it ends the search without reading past the text.
-  EXPECT_EQ(Build("b.exe\x81", kUrl, GbkLeadByte), "b.exe\x81 " + kUrl);
+  EXPECT_EQ(Build("b.exe\x81", kUrl, GbkLeadByte), "b.exe\x81 " + kQuotedUrl);
 }
 
 TEST(LinkCommandLine, ResultMustFitTheBufferWithItsTerminator) {
-  const std::size_t room = linklogic::kCommandBufferSize - 1;  // characters before the NUL
+  constexpr std::size_t kRoom = 519;  // characters before the NUL
   const std::string longest259(259, 'u');
-  EXPECT_EQ(Build(std::string(259, 't'), longest259).size(), room);
-  EXPECT_EQ(Build(std::string(260, 't'), longest259), "<fails>");
-  EXPECT_EQ(Build("", std::string(room - 1, 'u')).size(), room);
-  EXPECT_EQ(Build("", std::string(room, 'u')), "<fails>");
+  // Template, blank, two quotation marks, URL.
+  EXPECT_EQ(Build(std::string(257, 't'), longest259).size(), kRoom);
+  EXPECT_EQ(Build(std::string(258, 't'), longest259), "<fails>");
+  EXPECT_EQ(Build("", std::string(kRoom - 3, 'u')).size(), kRoom);
+  EXPECT_EQ(Build("", std::string(kRoom - 2, 'u')), "<fails>");
   EXPECT_EQ(Build("b.exe", std::string(100000, 'u')), "<fails>");
   // Only what is kept of the template counts.
   const std::string cutLong = std::string(100, 't') + "%1" + std::string(400, 'x');
-  EXPECT_EQ(Build(cutLong, std::string(400, 'u')).size(), 100u + 1 + 400);
+  EXPECT_EQ(Build(cutLong, std::string(400, 'u')).size(), 100u + 1 + 400 + 2);
 }
 
 TEST(LinkCommandLine, FailureLeavesAnEmptyString) {
@@ -91,26 +104,17 @@ TEST(LinkCommandLine, OpenCommandKeyOfTheFileType) {
   EXPECT_EQ(out[0], '\0');
 }
 
-TEST(LinkAddress, WebAddressesAreAccepted) {
+TEST(LinkAddress, OnlyWebAddressesAreOpened) {
   for (const char* url : {"http://www.quenlix.com/drv/xp32.zip", "https://h/p?a=1&b=%20",
-                          "HTTP://H/", "hTTpS://x", "http://\xD6\xD0\xCE\xC4/driver.zip"}) {
+                          "HTTP://H/", "hTTpS://x", "http://host/PC Camera.zip"}) {
     EXPECT_TRUE(linklogic::IsOpenableWebAddress(url)) << url;
   }
-}
-
-TEST(LinkAddress, EverythingElseIsRefused) {
   const std::string refused[] = {
       "file:///C:/Windows/system32/cmd.exe",
       "C:\\Windows\\system32\\calc.exe",
       "cmd.exe",
       "\\\\server\\share\\setup.exe",
       "//server/share",
-      "http://host/a b",
-      "http://host/\"x",
-      "http://host/a\tb",
-      "http://host/\r\ncalc",
-      "http://host/\x7f",
-      std::string("http://host/\0x", 14),
       " http://host/",
       "ftp://host/",
       "mailto:a@b",
@@ -125,6 +129,26 @@ TEST(LinkAddress, EverythingElseIsRefused) {
   for (const std::string& url : refused) {
     EXPECT_FALSE(linklogic::IsOpenableWebAddress(url)) << url;
   }
+}
+
+TEST(LinkAddress, EncodedAsABrowserSendsIt) {
+  struct Case { std::string url, encoded; };
+  const Case cases[] = {
+      {"http://host/PC Camera.zip", "http://host/PC%20Camera.zip"},
+      {"http://h/\"<>\\^`{|}", "http://h/%22%3C%3E%5C%5E%60%7B%7C%7D"},
+      {"http://h/a\tb\r\n\x01\x1f\x7f", "http://h/a%09b%0D%0A%01%1F%7F"},
+      {std::string("http://h/\0x", 11), "http://h/%00x"},
+      {"http://\xD6\xD0\xCE\xC4/\x80\xFF", "http://%D6%D0%CE%C4/%80%FF"},
+      // What a URL may hold stays as it is, escapes included.
+      {"HTTPS://u:p@h:8080/a-b_c.d~e/(f)!*';:@&=+$,[]?q=%2f%41&r=1#frag",
+       "HTTPS://u:p@h:8080/a-b_c.d~e/(f)!*';:@&=+$,[]?q=%2f%41&r=1#frag"},
+      // A % that starts no escape: a command interpreter would expand %PATH%.
+      {"http://h/%PATH%", "http://h/%25PATH%25"},
+      {"http://h/100%", "http://h/100%25"},
+      {"http://h/%4", "http://h/%254"},
+      {"http://h/%4g%g4", "http://h/%254g%25g4"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(linklogic::EncodeWebAddress(c.url), c.encoded) << c.url;
 }
 
 }  // namespace

@@ -182,9 +182,11 @@ TEST_F(DialogLanguage, TheTemplatesInTheResourceLanguageHoldEveryControlInItsPla
   ASSERT_NE(about, nullptr);
   EXPECT_EQ(WideWindowText(about), ChineseTemplates() ? L"关于Quenlix产品驱动检测工具" : L"About");
   ExpectSize(about, kAboutSize);
-  EXPECT_NE(FindChildByText(about, ChineseTemplates() ? L"Quenlix产品驱动检测工具 1.0"
-                                                      : L"Quenlix Chip Type detect tool Version 1.0"),
-            nullptr);
+  HWND version = FindChildByText(about, ChineseTemplates() ? L"Quenlix产品驱动检测工具 1.0"
+                                                          : L"Quenlix Chip Type detect tool Version 1.0");
+  ASSERT_NE(version, nullptr);
+  const auto versionStyle = static_cast<DWORD>(::GetWindowLongW(version, GWL_STYLE));
+  EXPECT_EQ(versionStyle & (WS_GROUP | SS_NOPREFIX), static_cast<DWORD>(WS_GROUP | SS_NOPREFIX));
   const RECT ok = ToPixels(about, ChineseTemplates() ? kChineseAboutOk : kEnglishAboutOk);
   EXPECT_TRUE(SameRect(ClientRectOf(about, ::GetDlgItem(about, IDOK)), ok));
   EXPECT_FALSE(::IsWindowVisible(about));

@@ -43,6 +43,7 @@ const std::vector<TestControl> kControls = {
 struct SystemCalls {
   int shell = 0;
   int winExec = 0;
+  std::vector<std::string> commandLines;
   std::vector<UINT> beeps;
   bool shellFails = false;  // answer the shell as if no program were associated
   decltype(&::ShellExecuteA) realShell = nullptr;
@@ -59,6 +60,7 @@ HINSTANCE WINAPI CountShell(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR params,
 
 UINT WINAPI CountWinExec(LPCSTR commandLine, UINT show) {
   ++g_calls.winExec;
+  g_calls.commandLines.push_back(commandLine);
   return g_calls.realWinExec(commandLine, show);
 }
 
@@ -173,9 +175,10 @@ class LinkLabelOpen : public testing::Test {
   void Click() { SendStaticClick(dialog.Hwnd(), label.m_hWnd); }
   COLORREF Drawn() { return QueryLabelColor(dialog.Hwnd(), label.m_hWnd).text; }
 
-  void RegisterHtmlProgram(const std::string& commandTemplate) {
+  void RegisterHtmlProgram(const std::string& commandTemplate, DWORD type = REG_SZ) {
     SetDefaultText(".htm", kTestFileType);
-    SetDefaultText(kCommandKey, commandTemplate);
+    SetDefaultValue(kCommandKey, type, commandTemplate.c_str(),
+                    static_cast<DWORD>(commandTemplate.size() + 1));
   }
 
   ImportPatch<decltype(&::ShellExecuteA)> shellPatch{g_shellExecuteSlot, &CountShell};
@@ -188,14 +191,14 @@ class LinkLabelOpen : public testing::Test {
   LinkTestDialog dialog{kControls};
 };
 
-TEST_F(LinkLabelOpen, ShellHandsTheAddressToTheBrowser) {
-  const std::string url = "http://127.0.0.1:9/drivers/xp64.zip?lang=en&v=%201";
-  label.SetTarget(url.c_str());
+TEST_F(LinkLabelOpen, ShellHandsTheAddressToTheBrowserEncodedAsABrowserWould) {
+  label.SetTarget("http://127.0.0.1:9/drivers/PC Camera.zip?lang=en&v=%201");
   Click();
   EXPECT_EQ(g_calls.shell, 1);
   EXPECT_EQ(g_calls.winExec, 0);
   EXPECT_TRUE(g_calls.beeps.empty());
-  EXPECT_EQ(WaitForLines(xdgRecord, 1), std::vector<std::string>{url});
+  EXPECT_EQ(WaitForLines(xdgRecord, 1),
+            std::vector<std::string>{"http://127.0.0.1:9/drivers/PC%20Camera.zip?lang=en&v=%201"});
   EXPECT_EQ(Drawn(), kVisited);
   EXPECT_TRUE(HasPendingPaint(label.m_hWnd));
 }
@@ -253,9 +256,7 @@ TEST_F(LinkLabelOpen, RefusedTargetsRunNothing) {
       "C:\\windows\\system32\\cmd.exe",
       "cmd.exe",
       "\\\\127.0.0.1\\share\\setup.exe",
-      "http://127.0.0.1:9/a b.zip",
-      "http://127.0.0.1:9/\"x.zip",
-      "http://127.0.0.1:9/\r\ncmd.exe",
+      "ftp://127.0.0.1:9/xp32.zip",
   };
   RegisterHtmlProgram("\"" + recorder + "\" \"%1\"");  // a fallback that would run
   for (const char* target : refused) {
@@ -278,19 +279,26 @@ TEST_F(LinkLabelOpen, RefusedTargetsRunNothing) {
 
 TEST_F(LinkLabelOpen, RegistryFallbackRunsTheHtmlProgramWithTheUrl) {
   const std::string url = "http://127.0.0.1:9/drivers/xp32.zip";
+  const std::string quoted = "\"" + url + "\"";
   const std::string program = "\"" + recorder + "\"";
-  struct Case { const char* name; std::string commandTemplate, expected; };
+  const std::string folder = recorder.substr(0, recorder.find_last_of('\\'));
+  ::SetEnvironmentVariableA("LINK_LABEL_PROGRAMS", folder.c_str());
+  struct Case { const char* name; DWORD type; std::string commandTemplate, expected; };
   const Case cases[] = {
-      {"quoted placeholder, then arguments", program + "\"%1\" -new -window", program + " " + url},
-      {"quoted placeholder after a blank", program + " \"%1\"", program + "  " + url},
-      {"bare placeholder", program + " -url %1 -x", program + " -url  " + url},
-      {"no placeholder", program + " -url", program + " -url " + url},
+      {"quoted placeholder, then arguments", REG_SZ, program + "\"%1\" -new -window",
+       program + " " + quoted},
+      {"quoted placeholder after a blank", REG_SZ, program + " \"%1\"", program + "  " + quoted},
+      {"bare placeholder", REG_SZ, program + " -url %1 -x", program + " -url  " + quoted},
+      {"no placeholder", REG_SZ, program + " -url", program + " -url " + quoted},
+      // As the system registers its own HTML programs.
+      {"expandable", REG_EXPAND_SZ,
+       "\"%LINK_LABEL_PROGRAMS%\\link_label_recorder.exe\" \"%1\"", program + "  " + quoted},
   };
   g_calls.shellFails = true;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ::DeleteFileA(programRecord.c_str());
-    RegisterHtmlProgram(c.commandTemplate);
+    RegisterHtmlProgram(c.commandTemplate, c.type);
     EXPECT_GT(CLinkLabel::OpenTarget(url.c_str(), SW_SHOW), 32);
     EXPECT_EQ(WaitForLines(programRecord, 1), std::vector<std::string>{c.expected});
   }
@@ -305,11 +313,25 @@ TEST_F(LinkLabelOpen, RegistryFallbackRunsTheHtmlProgramWithTheUrl) {
   EXPECT_TRUE(g_calls.beeps.empty());
 }
 
-TEST_F(LinkLabelOpen, UnreadableRegistrationGivesTheShellsResult) {
+TEST_F(LinkLabelOpen, ThroughTheCommandInterpreterTheUrlStaysOneArgument) {
+  char system[MAX_PATH] = {};
+  const UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
+  ASSERT_TRUE(length > 0 && length < MAX_PATH);
+  ASSERT_EQ(recorder.find(' '), std::string::npos) << "the template names the recorder bare";
+  RegisterHtmlProgram(std::string(system, length) + "\\cmd.exe /c " + recorder + " %1");
+  g_calls.shellFails = true;
+  // Unquoted, & would start a second command and the recorder would see ".../a" alone.
+  EXPECT_GT(CLinkLabel::OpenTarget("http://127.0.0.1:9/a&b.zip?x=1|2^3 \"%PATH%\"", SW_SHOW), 32);
+  const std::vector<std::string> lines = WaitForLines(programRecord, 1);
+  ASSERT_EQ(lines.size(), 1u);
+  const std::string encoded = "\"http://127.0.0.1:9/a&b.zip?x=1%7C2%5E3%20%22%25PATH%25%22\"";
+  EXPECT_EQ(lines[0].substr(lines[0].size() - std::min(lines[0].size(), encoded.size())), encoded)
+      << lines[0];
+}
+
+TEST_F(LinkLabelOpen, MissingRegistrationGivesTheShellsResult) {
   const std::string url = "http://127.0.0.1:9/xp32.zip";
   const std::string program = "\"" + recorder + "\" \"%1\"";
-  const DWORD number = 42;
-  const BYTE bytes[] = {'a', 'b', 0};
   struct Case { const char* name; void (*arrange)(const std::string& program); };
   const Case cases[] = {
       {"no .htm", [](const std::string&) {}},
@@ -320,11 +342,6 @@ TEST_F(LinkLabelOpen, UnreadableRegistrationGivesTheShellsResult) {
          SetDefaultText(".htm", "");
          SetDefaultText(kCommandKey, p);
        }},
-      {"command longer than 259 characters",
-       [](const std::string& p) {
-         SetDefaultText(".htm", kTestFileType);
-         SetDefaultText(kCommandKey, p + std::string(300, ' '));
-       }},
   };
   g_calls.shellFails = true;
   for (const Case& c : cases) {
@@ -333,22 +350,44 @@ TEST_F(LinkLabelOpen, UnreadableRegistrationGivesTheShellsResult) {
     c.arrange(program);
     EXPECT_EQ(CLinkLabel::OpenTarget(url.c_str(), SW_SHOW), kNoAssociation);
   }
-  // Values that are not text.
-  ClearRegistration();
-  SetDefaultText(".htm", kTestFileType);
-  SetDefaultValue(kCommandKey, REG_DWORD, &number, sizeof(number));
-  EXPECT_EQ(CLinkLabel::OpenTarget(url.c_str(), SW_SHOW), kNoAssociation);
-  SetDefaultValue(kCommandKey, REG_BINARY, bytes, sizeof(bytes));
-  EXPECT_EQ(CLinkLabel::OpenTarget(url.c_str(), SW_SHOW), kNoAssociation);
   // A command line that would not fit the buffer.
+  ClearRegistration();
   const std::size_t longestTemplate = 259;
   const std::string padded = program.substr(0, program.find(" \"%1\""));
-  SetDefaultText(kCommandKey,
-                 padded + std::string(longestTemplate - padded.size() - 3, 'x') + " %1");
+  RegisterHtmlProgram(padded + std::string(longestTemplate - padded.size() - 3, 'x') + " %1");
   const std::string longUrl = "http://127.0.0.1:9/" + std::string(300, 'u');
   EXPECT_EQ(CLinkLabel::OpenTarget(longUrl.c_str(), SW_SHOW), kNoAssociation);
 
   EXPECT_EQ(g_calls.winExec, 0);
+  EXPECT_EQ(::GetFileAttributesA(programRecord.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(LinkLabelOpen, AnUnreadableCommandReadsAsEmptyAndTheUrlAloneRunsNothing) {
+  const std::string url = "http://127.0.0.1:9/xp32.zip";
+  const std::string program = "\"" + recorder + "\" \"%1\"";
+  const DWORD number = 42;
+  const BYTE bytes[] = {'a', 'b', 0};
+  const std::string tooLong = program + std::string(300, ' ');
+  ::SetEnvironmentVariableA("LINK_LABEL_LONG", std::string(300, 'x').c_str());
+  const std::string expandsTooLong = "\"%LINK_LABEL_LONG%\" \"%1\"";
+  struct Case { const char* name; DWORD type; const void* data; DWORD size; };
+  const Case cases[] = {
+      {"longer than 259 characters", REG_SZ, tooLong.c_str(),
+       static_cast<DWORD>(tooLong.size() + 1)},
+      {"longer than 259 characters once expanded", REG_EXPAND_SZ, expandsTooLong.c_str(),
+       static_cast<DWORD>(expandsTooLong.size() + 1)},
+      {"a number", REG_DWORD, &number, sizeof(number)},
+      {"bytes", REG_BINARY, bytes, sizeof(bytes)},
+  };
+  g_calls.shellFails = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ClearRegistration();
+    SetDefaultText(".htm", kTestFileType);
+    SetDefaultValue(kCommandKey, c.type, c.data, c.size);
+    EXPECT_LE(CLinkLabel::OpenTarget(url.c_str(), SW_SHOW), 32);
+  }
+  EXPECT_EQ(g_calls.commandLines, std::vector<std::string>(std::size(cases), " \"" + url + "\""));
   EXPECT_EQ(::GetFileAttributesA(programRecord.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
