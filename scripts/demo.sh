@@ -8,6 +8,7 @@
 #   DETECTOR_DEMO_LANG=zh scripts/demo.sh  Chinese
 # The pretend USB machine is tools/usb-topologies/demo.txt (a camera behind an external hub);
 # DETECTOR_DEMO_TOPOLOGY and DETECTOR_DEMO_CATALOGUE name another topology file or catalogue.
+# --no-build skips the set-up and the build, for a test that runs on a built tree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -18,9 +19,11 @@ settle_seconds=3
 exit_wait_seconds=20
 
 if [ "${1:-}" != "--in-namespace" ]; then
-  scripts/setup.sh
-  cmake --preset windows >/dev/null
-  cmake --build --preset windows --target detector-sim
+  if [ "${1:-}" != "--no-build" ]; then
+    scripts/setup.sh
+    cmake --preset windows >/dev/null
+    cmake --build --preset windows --target detector-sim
+  fi
   interactive=0
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then interactive=1; fi
   sudo_cmd=()
@@ -62,6 +65,13 @@ for face in Tahoma "Microsoft Sans Serif"; do
     'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
     /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
 done
+# The caption buttons are glyphs of the Marlett font, which Wine's prefix lacks: without it they
+# come out as the letters "0 1 r". Debian's Wine ships the font; Wine reads the Fonts folder.
+fonts=$prefix/drive_c/windows/Fonts
+if [ ! -f "$fonts/marlett.ttf" ]; then
+  mkdir -p "$fonts"
+  cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+fi
 # The simulator reads the topology through Wine's drive Z:, which is the Unix root.
 export DETECTOR_USB_TOPOLOGY="Z:${topology//\//\\}"
 echo "demo: the pretend USB machine is $topology"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: native (sanitizers), Windows x86_64 under Wine, the i686 compile,
-# and a short, bounded fuzzing run. Does its own set-up on a fresh Debian machine.
+# a short, bounded fuzzing run, and the release's checks (reproducible, signed). Does its own
+# set-up on a fresh Debian machine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh || exit 1
@@ -46,6 +47,22 @@ if build fuzz; then
     fi
     rm -rf "$work" "$work.log"
   done
+fi
+
+# The release: the x64 exe rebuilds byte for byte from another folder, and a build given a key
+# signs it so that the signature verifies. One PASS or FAIL line for each.
+log=$(mktemp)
+release_start=$SECONDS
+tools/release-check >"$log" 2>&1
+release_status=$?
+cat "$log"
+p=$(grep -c '^PASS ' "$log") f=$(grep -c '^FAIL ' "$log")
+rm -f "$log"
+echo "release checks: $((SECONDS - release_start)) s"
+passed=$((passed + p)); failed=$((failed + f))
+if [ "$release_status" -ne 0 ]; then
+  status=1
+  [ "$f" -gt 0 ] || failed=$((failed + 1))
 fi
 
 echo
