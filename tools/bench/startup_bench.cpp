@@ -28,13 +28,16 @@ constexpr int kPortsPerHub = 7;
 constexpr int kRootPorts = 4;
 // The last record that fits whole into the 102400 bytes of the worst catalogue.
 constexpr int kCameraRecord = 300;
+// The sample catalogue's first camera, so that both catalogues find something.
+constexpr int kSampleVid = 0x1234, kSamplePid = 0x5678;
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 std::string Indent(int level) { return std::string(static_cast<std::size_t>(2 * level), ' '); }
 
 // Ten controllers, each with a chain of five hubs on its first port; every other port holds a
-// device. The camera (record 300 of the catalogue) sits deepest behind the last controller.
+// device. The camera of the worst catalogue (record 300) sits deepest behind the last
+// controller, the sample catalogue's camera on that controller's last root port.
 std::string LargeTopology(int* ports) {
   std::ostringstream text;
   *ports = 0;
@@ -47,10 +50,13 @@ std::string LargeTopology(int* ports) {
       int first = level == kNestedHubs + 1 ? 1 : 2;
       int last = level == 1 ? kRootPorts : kPortsPerHub;
       for (int k = first; k <= last; ++k, ++*ports) {
-        bool camera = c == kControllers - 1 && level == kNestedHubs + 1 && k == last;
-        text << Indent(level) << "port " << k << " device 0x" << std::hex
-             << (camera ? 0x1000 + kCameraRecord : 0x046d) << " 0x"
-             << (camera ? 0x2000 + kCameraRecord : 0x7000 + k) << std::dec << "\n";
+        const bool lastController = c == kControllers - 1;
+        const bool camera = lastController && level == kNestedHubs + 1 && k == last;
+        const bool sampleCamera = lastController && level == 1 && k == last;
+        const int vid = camera ? 0x1000 + kCameraRecord : sampleCamera ? kSampleVid : 0x046d;
+        const int pid = camera ? 0x2000 + kCameraRecord : sampleCamera ? kSamplePid : 0x7000 + k;
+        text << Indent(level) << "port " << k << " device 0x" << std::hex << vid << " 0x" << pid
+             << std::dec << "\n";
       }
     }
   }
@@ -157,8 +163,11 @@ int main() {
   Figures floor = Measure("bare dialog (the floor)", bare, "", demoTopology, false);
   Figures demo = Measure("demo (sample catalogue, 1 hub)", sim, sample, demoTopology, true);
   std::printf("large topology: %d controllers, hubs %d deep, %d ports\n", kControllers, kNestedHubs, ports);
+  Figures largeSample = Measure("large topology, sample catalogue", sim, sample, largeTopology, true);
   Figures large = Measure("large topology, worst catalogue", sim, CatalogueFile(kWorstCount),
                           largeTopology, true);
+  std::printf("the worst catalogue adds %.1f ms to a press over the large topology\n",
+              large.toLinks - largeSample.toLinks);
   if (floor.toDialog > 0) {
     std::printf("ratio to the floor (start to dialog): demo %.2f, large %.2f\n",
                 demo.toDialog / floor.toDialog, large.toDialog / floor.toDialog);
