@@ -80,6 +80,7 @@ std::string Beside(const char* name) {
 struct Figures {
   double toDialog = 0;
   double toLinks = 0;
+  double secondPress = 0;
   bool linksShown = false;
   SIZE_T peakKiB = 0;
 };
@@ -106,6 +107,11 @@ Figures RunOnce(const std::string& program, const std::string& catalogue,
     PressButton(dialog, IDC_CHECK_DEVICE);
     figures.toLinks = Ms(Clock::now() - pressed);
     figures.linksShown = ViewControl(dialog, IDC_LINK_XP32).visible;
+    // The first press is the first to read the whole table, and pays for its pages; the
+    // second shows what the check itself costs.
+    pressed = Clock::now();
+    PressButton(dialog, IDC_CHECK_DEVICE);
+    figures.secondPress = Ms(Clock::now() - pressed);
   }
   PROCESS_MEMORY_COUNTERS memory{};
   if (GetProcessMemoryInfo(driver.Process(), &memory, sizeof memory))
@@ -122,20 +128,22 @@ double Median(std::vector<double> values) {
 
 Figures Measure(const char* name, const std::string& program, const std::string& catalogue,
                 const std::string& topologyPath, bool press) {
-  std::vector<double> toDialog, toLinks;
+  std::vector<double> toDialog, toLinks, secondPress;
   Figures last;
   RunOnce(program, catalogue, topologyPath, press);  // warm-up: Wine loads its DLLs once
   for (int i = 0; i < kRuns; ++i) {
     last = RunOnce(program, catalogue, topologyPath, press);
     toDialog.push_back(last.toDialog);
     toLinks.push_back(last.toLinks);
+    secondPress.push_back(last.secondPress);
   }
   Figures median = last;
   median.toDialog = Median(toDialog);
   median.toLinks = Median(toLinks);
+  median.secondPress = Median(secondPress);
   std::printf("%-34s start to dialog %8.1f ms", name, median.toDialog);
-  if (press) std::printf(", press to links %8.1f ms (%s)", median.toLinks,
-                         median.linksShown ? "links shown" : "NO LINKS");
+  if (press) std::printf(", press to links %8.1f ms (%s), second press %6.1f ms", median.toLinks,
+                         median.linksShown ? "links shown" : "NO LINKS", median.secondPress);
   std::printf(", peak working set %zu KiB\n", static_cast<size_t>(median.peakKiB));
   return median;
 }
@@ -166,8 +174,9 @@ int main() {
   Figures largeSample = Measure("large topology, sample catalogue", sim, sample, largeTopology, true);
   Figures large = Measure("large topology, worst catalogue", sim, CatalogueFile(kWorstCount),
                           largeTopology, true);
-  std::printf("the worst catalogue adds %.1f ms to a press over the large topology\n",
-              large.toLinks - largeSample.toLinks);
+  std::printf("the worst catalogue adds %.1f ms to a first press over the large topology, "
+              "%.1f ms to a second\n",
+              large.toLinks - largeSample.toLinks, large.secondPress - largeSample.secondPress);
   if (floor.toDialog > 0) {
     std::printf("ratio to the floor (start to dialog): demo %.2f, large %.2f\n",
                 demo.toDialog / floor.toDialog, large.toDialog / floor.toDialog);
