@@ -197,16 +197,16 @@ bool UsbSimulator::ListHostControllers(std::size_t maxInterfaces,
   try {
     for (unsigned number : listOrder_) {
       const SimController& controller = *controllers_.at(number);
-      for (unsigned i = 1; i <= controller.interfaces && call.index < maxInterfaces; ++i) {
+      for (unsigned i = 1; !listFails_ && i <= controller.interfaces && call.index < maxInterfaces;
+           ++i) {
         paths.push_back(controller.InterfacePath(i));
         ++call.index;
       }
     }
+    call.ok = !listFails_;
   } catch (const std::bad_alloc&) {
-    Record(call);
-    return false;
+    call.ok = false;
   }
-  call.ok = !listFails_;
   Record(call);
   return call.ok;
 }

@@ -62,7 +62,7 @@ constexpr const char* kHostControllerInterfaceGuid = "{3abf6f2d-71c4-462a-8a92-1
 // (numbers 0 to 9 only) and by the paths of its host-controller interfaces.
 struct SimController {
   unsigned number = 0;
-  bool openFails = false;   // opening it fails, by either way
+  bool openFails = false;   // opening it fails, either way
   bool legacyName = true;   // "\\.\HCDn" opens it, for n from 0 to 9
   unsigned interfaces = 1;  // how many times the platform lists it
   std::string interfacePath;  // its first interface's path; interface i > 1 appends "\i"
