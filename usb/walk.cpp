@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <new>
 
+#include "common/ascii.h"
 #include "usb/little_endian.h"
 
 namespace {
@@ -40,19 +41,68 @@ std::optional<std::string> DevicePath(const std::string& name) {
   }
 }
 
+// The root hub names of the controllers this walk has reached. False when memory is short.
+bool Remember(std::vector<std::string>& walked, const std::string& rootHubName) {
+  try {
+    walked.push_back(rootHubName);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+bool AlreadyWalked(const std::vector<std::string>& walked, const std::string& rootHubName) {
+  return std::any_of(walked.begin(), walked.end(), [&](const std::string& name) {
+    return SameDeviceName(name, rootHubName);
+  });
+}
+
+// The second pass: the controllers the platform lists under the host-controller interface.
+// One controller is known by its root hub's name, which the walk asks for anyway: a controller
+// reached through HCDn, or through another of its interfaces, is not walked again.
+void ScanListedControllers(HubDriver& driver, DeviceList& list, std::vector<std::string>& walked,
+                           HubWalk& walk) {
+  std::vector<std::string> paths;
+  if (!driver.ListHostControllers(kMaxListedInterfaces, paths)) return;
+  std::size_t further = 0;
+  for (std::size_t i = 0; i < paths.size() && i < kMaxListedInterfaces; ++i) {
+    if (further == kMaxFurtherControllers || walk.stopped) return;
+    const std::string& path = paths[i];
+    if (path.empty() || path.size() > kMaxDevicePathLength) continue;
+    DeviceHandle controller(driver, driver.Open(path));
+    if (!controller) continue;  // gone since it was listed
+    std::optional<std::string> name = QueryRootHubName(driver, controller.get());
+    if (!name || AlreadyWalked(walked, *name)) continue;
+    if (!Remember(walked, *name)) return;
+    ++further;
+    ScanHub(driver, list, std::move(*name), nullptr, walk);
+  }
+}
+
 }  // namespace
 
+bool SameDeviceName(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
 void ScanHostControllers(HubDriver& driver, DeviceList& list) {
-  for (int n = 0; n < kHostControllerCount; ++n) {
+  HubWalk walk;
+  std::vector<std::string> walked;
+  bool rememberedAll = true;
+  for (int n = 0; n < kHostControllerCount && !walk.stopped; ++n) {
     char path[16];
     std::snprintf(path, sizeof path, "\\\\.\\HCD%d", n);
     DeviceHandle controller(driver, driver.Open(path));
     if (!controller) continue;
     if (std::optional<std::string> name = QueryRootHubName(driver, controller.get())) {
-      HubPath hubPath;
-      ScanHub(driver, list, std::move(*name), nullptr, hubPath);
+      rememberedAll = Remember(walked, *name) && rememberedAll;
+      ScanHub(driver, list, std::move(*name), nullptr, walk);
     }
   }
+  // Without the full record of what was walked, a second pass could walk a controller twice.
+  if (rememberedAll && !walk.stopped) ScanListedControllers(driver, list, walked, walk);
 }
 
 std::optional<std::string> QueryRootHubName(HubDriver& driver, HubDriver::Handle controller) {
@@ -100,11 +150,17 @@ std::optional<std::string> ConvertName(HubDriver& driver, const std::uint16_t* b
 }
 
 void ScanHub(HubDriver& driver, DeviceList& list, std::string name,
-             std::unique_ptr<PortRecord> record, HubPath& path) {
+             std::unique_ptr<PortRecord> record, HubWalk& walk) {
   // Giving the hub up is returning: `record`, `name` and every block are released, and every
   // handle closed, on the way out.
-  if (path.size() > kMaxHubNesting) return;
-  if (std::find(path.begin(), path.end(), name) != path.end()) return;  // leads back up
+  if (walk.path.size() > kMaxHubNesting) return;
+  const auto leadsBackUp = [&](const std::string& above) { return SameDeviceName(above, name); };
+  if (std::any_of(walk.path.begin(), walk.path.end(), leadsBackUp)) return;
+  if (walk.hubsOpened == kMaxHubsPerWalk) {
+    walk.stopped = true;
+    return;
+  }
+  ++walk.hubsOpened;
 
   std::optional<std::string> devicePath = DevicePath(name);
   if (!devicePath) return;
@@ -120,19 +176,19 @@ void ScanHub(HubDriver& driver, DeviceList& list, std::string name,
   info.reset();
 
   try {
-    path.push_back(std::move(name));
+    walk.path.push_back(std::move(name));
   } catch (const std::bad_alloc&) {
     return;
   }
   // The hub's own record goes before the records of its ports.
   const bool appended = !record || list.Append(std::move(record));
-  if (appended) ScanHubPorts(driver, list, hub.get(), portCount, path);
-  path.pop_back();
+  if (appended) ScanHubPorts(driver, list, hub.get(), portCount, walk);
+  walk.path.pop_back();
 }
 
 void ScanHubPorts(HubDriver& driver, DeviceList& list, HubDriver::Handle hub,
-                  unsigned portCount, HubPath& path) {
-  for (unsigned k = 1; k <= portCount; ++k) {
+                  unsigned portCount, HubWalk& walk) {
+  for (unsigned k = 1; k <= portCount && !walk.stopped; ++k) {
     std::unique_ptr<PortRecord> record(new (std::nothrow) PortRecord());
     if (!record) return;
     record->ConnectionIndex = k;
@@ -141,7 +197,7 @@ void ScanHubPorts(HubDriver& driver, DeviceList& list, HubDriver::Handle hub,
       continue;
     if (record->DeviceIsHub) {
       if (std::optional<std::string> child = QueryChildHubName(driver, hub, k)) {
-        ScanHub(driver, list, std::move(*child), std::move(record), path);
+        ScanHub(driver, list, std::move(*child), std::move(record), walk);
         continue;
       }
     }

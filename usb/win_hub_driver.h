@@ -1,6 +1,6 @@
 #pragma once
 // The hub driver of a real Windows machine: CreateFileA, DeviceIoControl, CloseHandle,
-// WideCharToMultiByte. Windows builds only.
+// WideCharToMultiByte, and SetupAPI for the list of host controllers. Windows builds only.
 #include "usb/hub_driver.h"
 
 class Win32HubDriver final : public HubDriver {
@@ -10,4 +10,5 @@ class Win32HubDriver final : public HubDriver {
                std::size_t outSize) override;
   void Close(Handle handle) override;
   bool WideToNarrow(const std::uint16_t* wide, std::size_t maxUnits, std::string& narrow) override;
+  bool ListHostControllers(std::size_t maxInterfaces, std::vector<std::string>& paths) override;
 };

@@ -1,5 +1,41 @@
 #include "app/device_match/device_match.h"
 
+#include <algorithm>
+#include <new>
+#include <optional>
+#include <vector>
+
+namespace {
+
+std::uint32_t IdKey(std::uint32_t vid, std::uint32_t pid) { return vid << 16 | pid; }
+
+// The ids of every connected device, sorted, so that each entry is one lookup instead of a
+// pass over the list: with the largest catalogue that is the difference between tens of
+// millions of comparisons and under a million. None when memory is short.
+std::optional<std::vector<std::uint32_t>> ConnectedIds(const DeviceList& devices) {
+  try {
+    std::vector<std::uint32_t> ids;
+    ids.reserve(devices.Count());
+    for (std::size_t d = 0; d < devices.Count(); ++d) {
+      const PortRecord& port = devices.RecordAt(d);
+      if (port.ConnectionStatus == DeviceConnected)
+        ids.push_back(IdKey(port.DeviceDescriptor.idVendor, port.DeviceDescriptor.idProduct));
+    }
+    std::sort(ids.begin(), ids.end());
+    return ids;
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+}
+
+bool AnyPortCarries(const DeviceList& devices, const CatalogueEntry& entry) {
+  for (std::size_t d = 0; d < devices.Count(); ++d)
+    if (PortCarries(devices.RecordAt(d), entry)) return true;
+  return false;
+}
+
+}  // namespace
+
 bool PortCarries(const PortRecord& port, const CatalogueEntry& entry) {
   // Ids are compared widened without sign, so a catalogue id above 65535 never matches.
   return port.ConnectionStatus == DeviceConnected &&
@@ -10,12 +46,19 @@ bool PortCarries(const PortRecord& port, const CatalogueEntry& entry) {
 void MatchCatalogue(DriverCatalogue& catalogue, const DeviceList& devices,
                     const std::function<void(const CatalogueEntry&)>& onMatch) {
   if (catalogue.entries == nullptr) return;
+  // Short of memory for the ids, the list itself is searched: slower, the same result.
+  const std::optional<std::vector<std::uint32_t>> ids = ConnectedIds(devices);
   for (std::uint32_t e = 0; e < catalogue.count; ++e) {
     CatalogueEntry& entry = catalogue.entries[e];
-    for (std::size_t d = 0; d < devices.Count(); ++d) {
-      if (!PortCarries(devices.RecordAt(d), entry) || entry.found != 0) continue;
-      entry.found = 1;
-      onMatch(entry);
-    }
+    if (entry.found != 0) continue;
+    bool carried;
+    if (!ids)
+      carried = AnyPortCarries(devices, entry);
+    else
+      carried = entry.vid <= 0xFFFF && entry.pid <= 0xFFFF &&
+                std::binary_search(ids->begin(), ids->end(), IdKey(entry.vid, entry.pid));
+    if (!carried) continue;
+    entry.found = 1;
+    onMatch(entry);
   }
 }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,56 @@ TEST(DeviceMatch, EmptyCatalogueOrDeviceListIsHarmless) {
   EXPECT_TRUE(Match(empty, devices).empty());
   Catalogue catalogue({{0x1234, 0x5678}});
   EXPECT_TRUE(Match(catalogue, DeviceList{}).empty());
+}
+
+// The check as it first was: every entry against every port, in list order. The matching
+// must give exactly what it gives, on any catalogue and any device list.
+std::vector<std::size_t> NestedLoopMatch(std::vector<CatalogueEntry>& entries,
+                                         const DeviceList& devices) {
+  std::vector<std::size_t> matched;
+  for (std::size_t e = 0; e < entries.size(); ++e) {
+    for (std::size_t d = 0; d < devices.Count(); ++d) {
+      if (!PortCarries(devices.RecordAt(d), entries[e]) || entries[e].found != 0) continue;
+      entries[e].found = 1;
+      matched.push_back(e);
+    }
+  }
+  return matched;
+}
+
+TEST(DeviceMatch, GivesWhatTheNestedLoopGivesOnRandomCataloguesAndDevices) {
+  std::mt19937 random(20240611);
+  // Few distinct ids, so that entries share ids, devices repeat and most entries find one;
+  // ids above 16 bits that equal a device's in their low bits; 0/0 beside empty ports.
+  const std::uint32_t ids[] = {0, 1, 0x1234, 0x5678, 0xFFFF, 0x10000, 0x11234, 0xFFFFFFFFu};
+  const std::uint32_t statuses[] = {NoDeviceConnected, DeviceConnected, DeviceConnected,
+                                    DeviceFailedEnumeration, DeviceNotEnoughPower, 8};
+  auto pick = [&](const auto& from) {
+    return from[std::uniform_int_distribution<std::size_t>(0, std::size(from) - 1)(random)];
+  };
+  std::size_t matchedInAll = 0;
+  for (int round = 0; round < 400; ++round) {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> entryIds(random() % 40);
+    for (auto& [vid, pid] : entryIds) vid = pick(ids), pid = pick(ids);
+    Catalogue catalogue(entryIds);
+    for (CatalogueEntry& entry : catalogue.entries) entry.found = random() % 5 == 0;
+    std::vector<CatalogueEntry> reference = catalogue.entries;
+
+    // Two presses over different device lists: what the first finds stays found.
+    for (int press = 0; press < 2; ++press) {
+      DeviceList devices;
+      for (std::size_t n = random() % 30; n > 0; --n)
+        devices.Append(Port(static_cast<std::uint16_t>(pick(ids)),
+                            static_cast<std::uint16_t>(pick(ids)), pick(statuses),
+                            random() % 4 == 0));
+      const std::vector<std::size_t> expected = NestedLoopMatch(reference, devices);
+      ASSERT_EQ(Match(catalogue, devices), expected) << "round " << round << " press " << press;
+      for (std::size_t e = 0; e < reference.size(); ++e)
+        ASSERT_EQ(catalogue.entries[e].found, reference[e].found) << "round " << round;
+      matchedInAll += expected.size();
+    }
+  }
+  EXPECT_GT(matchedInAll, 300u) << "the rounds must exercise matches, not only misses";
 }
 
 }  // namespace

@@ -39,6 +39,13 @@ const char kCameraBehindHub[] =
     "    port 2 device 0x1234 0x5678\n"
     "controller 2 ports=2\n";
 
+// Only the host-controller interface reaches controller 12.
+const char kCameraOnController12[] =
+    "controller 0\n"
+    "  port 1 device 0x046d 0xc077\n"
+    "controller 12\n"
+    "  port 1 device 0x1234 0x5678\n";
+
 const char kNoCamera[] =
     "controller 0\n"
     "  port 1 device 0x046d 0xc077\n"
@@ -116,6 +123,15 @@ TEST_F(EndToEnd, CameraBehindAHubShowsItsFourLinksAndAClickOpensTheAddress) {
   EXPECT_EQ(WaitForBrowser(), "http://example.com/cam/vista32.exe\n");
 
   PressButton(dialog, IDC_CHECK_DEVICE);  // a second press changes nothing
+  for (int id : kLinks) EXPECT_TRUE(ViewControl(dialog, id).visible) << id;
+  EXPECT_FALSE(ViewControl(dialog, IDC_STATUS_TEXT).visible);
+  CloseAndCheckCleanUp(dialog);
+}
+
+TEST_F(EndToEnd, CameraOnAControllerBeyondTheLegacyNamesShowsItsLinks) {
+  HWND dialog = StartWith(kCameraOnController12);
+  ASSERT_NE(dialog, nullptr);
+  PressButton(dialog, IDC_CHECK_DEVICE);
   for (int id : kLinks) EXPECT_TRUE(ViewControl(dialog, id).visible) << id;
   EXPECT_FALSE(ViewControl(dialog, IDC_STATUS_TEXT).visible);
   CloseAndCheckCleanUp(dialog);

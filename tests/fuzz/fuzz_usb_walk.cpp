@@ -1,5 +1,5 @@
 // Drives the walk with a simulated hub driver built from the fuzzer's bytes: any topology,
-// any misbehaviour per node, any ActualLength, any name.
+// any misbehaviour per node, any ActualLength, any name, any way of reaching a controller.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "tests/fuzz/usb_fuzz_checks.h"
@@ -55,10 +55,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider in(data, size);
   UsbSimulator sim;
   int budget = 48;  // ports in all
+  sim.SetListFails(in.ConsumeIntegralInRange(0, 15) == 0);
   for (unsigned n = 0; n < 12 && in.remaining_bytes() > 0; ++n) {
     if (!in.ConsumeBool()) continue;
     SimController& controller = sim.AddController(n);
     controller.openFails = in.ConsumeIntegralInRange(0, 7) == 0;
+    // Reached by its legacy name, by any number of interfaces, or both.
+    const auto reach = in.ConsumeIntegral<std::uint8_t>();
+    controller.legacyName = controller.legacyName && (reach & 0x08) == 0;
+    controller.interfaces = reach & 0x07;
     Misbehave(in, controller.root, 0);
     Populate(in, controller.root, 0, budget);
   }

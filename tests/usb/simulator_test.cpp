@@ -168,6 +168,44 @@ TEST_F(Simulator, OpensOnlyWhatExists) {
   EXPECT_EQ(sim.OpenHandles(), 0u);
 }
 
+TEST(SimulatorControllers, AreListedInTheOrderAddedAndOpenedEitherWay) {
+  UsbSimulator sim;
+  sim.AddController(12);
+  sim.AddController(3).interfaces = 2;
+  sim.AddController(7).legacyName = false;
+  sim.AddController(5).interfaces = 0;
+  sim.AddController(3).interfaces = 3;  // replaced: now listed after 5
+  std::vector<std::string> paths;
+  ASSERT_TRUE(sim.ListHostControllers(256, paths));
+  const std::string guid = "#{3abf6f2d-71c4-462a-8a92-1e6861e6af27}";
+  EXPECT_EQ(paths, (std::vector<std::string>{
+                       "\\\\?\\pci#ven_1b3b&dev_0c0c#3&12&0" + guid,
+                       "\\\\?\\pci#ven_1b3b&dev_0c07#3&7&0" + guid,
+                       "\\\\?\\pci#ven_1b3b&dev_0c03#3&3&0" + guid,
+                       "\\\\?\\pci#ven_1b3b&dev_0c03#3&3&0" + guid + "\\2",
+                       "\\\\?\\pci#ven_1b3b&dev_0c03#3&3&0" + guid + "\\3"}));
+  paths.clear();
+  ASSERT_TRUE(sim.ListHostControllers(2, paths));
+  EXPECT_EQ(paths.size(), 2u);
+
+  // Each listed path opens its controller, in any letter case; HCDn only for 0 to 9.
+  for (const char* path : {"\\\\?\\PCI#VEN_1B3B&DEV_0C03#3&3&0#{3ABF6F2D-71C4-462A-8A92-1E6861E6AF27}\\3",
+                           "\\\\.\\HCD3", "\\\\.\\HCD5"}) {
+    const HubDriver::Handle handle = sim.Open(path);
+    EXPECT_NE(handle, HubDriver::kInvalidHandle) << path;
+    sim.Close(handle);
+  }
+  EXPECT_EQ(sim.Open("\\\\.\\HCD12"), HubDriver::kInvalidHandle);
+  EXPECT_EQ(sim.Open("\\\\.\\HCD7"), HubDriver::kInvalidHandle);
+  EXPECT_EQ(sim.Open(paths[0] + "\\4"), HubDriver::kInvalidHandle) << "no fourth interface";
+  sim.FindController(12)->openFails = true;
+  EXPECT_EQ(sim.Open(paths[0]), HubDriver::kInvalidHandle);
+  EXPECT_EQ(sim.OpenHandles(), 0u);
+
+  sim.SetListFails(true);
+  EXPECT_FALSE(sim.ListHostControllers(256, paths));
+}
+
 TEST_F(Simulator, CountsHandlesAndTheirMisuse) {
   const HubDriver::Handle a = sim.Open("\\\\.\\HCD4");
   const HubDriver::Handle b = sim.Open(Path(rootName));

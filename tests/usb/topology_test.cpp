@@ -46,9 +46,19 @@ TEST(Topology, TheHostileFileEndsWithNoOpenHandle) {
   ASSERT_TRUE(LoadTopologyFile(DETECTOR_TOPOLOGY_DIR "/hostile.txt", sim, errors)) << errors.str();
   EXPECT_EQ(Walk(sim), (std::vector<Row>{Dev(1, 0x1234, 0x5678), Hub(3, 0x05e3, 0x0608),
                                          Hub(4, 0x05e3, 0x0608), Hub(5, 0x05e3, 0x0608),
-                                         Dev(9, 5, 5, 8)}));
+                                         Dev(9, 5, 5, 8), Dev(1, 8, 8)}));
   EXPECT_EQ(sim.OpenHandles(), 0u);
   EXPECT_EQ(sim.BadHandleUses(), 0u);
+}
+
+TEST(Topology, TheManyControllersFileReachesTheCameraBehindController12) {
+  UsbSimulator sim;
+  std::ostringstream errors;
+  ASSERT_TRUE(LoadTopologyFile(DETECTOR_TOPOLOGY_DIR "/many-controllers.txt", sim, errors))
+      << errors.str();
+  EXPECT_EQ(Walk(sim), (std::vector<Row>{Dev(1, 0x046d, 0xc077), Empty(1), Empty(2),
+                                         Dev(1, 0x046d, 0xc52b), Empty(1),
+                                         Hub(2, 0x05e3, 0x0608), Empty(1), Dev(2, 0x1234, 0x5678)}));
 }
 
 TEST(Topology, AcceptsCommentsBlankLinesCarriageReturnsAndBothNumberForms) {
@@ -96,6 +106,24 @@ TEST(Topology, ReadsMisbehaviourFlags) {
   EXPECT_TRUE(c0.root.ports.at(2).queryFails);
   const SimController& c1 = *sim.FindController(1);
   EXPECT_TRUE(c1.openFails && c1.root.faults.open && c1.root.faults.name);
+}
+
+TEST(Topology, ReadsHowEachControllerIsReached) {
+  UsbSimulator sim;
+  std::string errors;
+  ASSERT_TRUE(Load("controller 3 hcd=none interfaces=2\ncontroller 0 interface=none\n"
+                   "controller 12 interfaces=8\ncontroller 9 fail=list interfaces=0\n",
+                   sim, errors))
+      << errors;
+  const SimController& c3 = *sim.FindController(3);
+  EXPECT_FALSE(c3.legacyName);
+  EXPECT_EQ(c3.interfaces, 2u);
+  EXPECT_TRUE(sim.FindController(0)->legacyName);
+  EXPECT_EQ(sim.FindController(0)->interfaces, 0u);
+  EXPECT_FALSE(sim.FindController(12)->legacyName) << "no legacy name above 9";
+  EXPECT_EQ(sim.FindController(12)->interfaces, 8u);
+  std::vector<std::string> paths;
+  EXPECT_FALSE(sim.ListHostControllers(256, paths)) << "fail=list fails the whole list";
 }
 
 struct Malformed {
@@ -149,7 +177,13 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"controller 0\n  port 1 hub 1 2 loop=2\n", "t.txt:2: loop=2 leads above"},
         Malformed{"controller 0\n  port 1 hub 1 2 loop=0\n", "t.txt:2: loop=0 leads above"},
         Malformed{"controller 0 unterminated=1\n", "t.txt:1: \"unterminated\" takes no value"},
-        Malformed{"controller 0 status=1\n", "t.txt:1: \"status=1\" is not allowed"}));
+        Malformed{"controller 0 status=1\n", "t.txt:1: \"status=1\" is not allowed"},
+        Malformed{"controller 0 hcd=yes\n", "t.txt:1: \"hcd\" takes only \"none\""},
+        Malformed{"controller 0 interface=0\n", "t.txt:1: \"interface\" takes only \"none\""},
+        Malformed{"controller 0 interfaces=9\n", "t.txt:1: interface count 9 is above 8"},
+        Malformed{"controller 0 interface=none interfaces=1\n", "t.txt:1: \"interface=none\" and"},
+        Malformed{"controller 0\n  port 1 empty fail=list\n", "t.txt:2: \"fail=list\" is not"},
+        Malformed{"controller 0\n  port 1 hub 1 2 hcd=none\n", "t.txt:2: \"hcd=none\" is not"}));
 
 TEST(Topology, AMissingFileIsReportedAndLeavesNoControllers) {
   UsbSimulator sim;

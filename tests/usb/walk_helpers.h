@@ -53,7 +53,8 @@ inline std::vector<Row> Walk(UsbSimulator& sim) {
 }
 
 // The requests as lines: "open <path>", "ioctl <code> <in>/<out>" with " #k" for the
-// requests about port k, "convert", "close"; " fails" after each that failed.
+// requests about port k, "convert", "close", "list <paths listed>"; " fails" after each that
+// failed.
 inline std::vector<std::string> Trace(const UsbSimulator& sim) {
   std::vector<std::string> lines;
   for (const UsbSimulator::Call& c : sim.Calls()) {
@@ -76,6 +77,9 @@ inline std::vector<std::string> Trace(const UsbSimulator& sim) {
         break;
       case UsbSimulator::Call::kConvert:
         line = "convert";
+        break;
+      case UsbSimulator::Call::kList:
+        line = "list " + std::to_string(c.index);
         break;
     }
     if (!c.ok) line += " fails";

@@ -62,6 +62,13 @@ std::vector<HostileCase> Cases() {
        [](SimController&, SimHub& h) { h.name.clear(); }, kHubPlain},
       {"ChildNameLeadsBackToTheRootHub", [](SimController&, SimHub& h) { h.faults.loop = 1; },
        kHubGivenUp},
+      {"ChildNameIsTheRootHubsInAnotherCase",  // the platform opens names without case
+       [](SimController& c, SimHub& h) {
+         h.name = c.root.name;
+         for (char16_t& unit : h.name)
+           if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit - u'A' + u'a');
+       },
+       kHubGivenUp},
       // The controller and its root hub.
       {"ControllerOpenFails", [](SimController& c, SimHub&) { c.openFails = true; }, kTreeSkipped},
       {"RootHubOpenFails", [](SimController& c, SimHub&) { c.root.faults.open = true; },
@@ -146,6 +153,41 @@ TEST(HostileLoops, NestingDeeperThanUsbAllowsIsCut) {
   for (unsigned level = kMaxHubNesting; level >= 1; --level) expected.push_back(Dev(2, kA, level));
   EXPECT_EQ(Walk(sim), expected);
   EXPECT_EQ(sim.OpenHandles(), 0u);
+}
+
+// A driver that names a fresh hub on every port: the walk opens 4096 hubs, root hubs
+// included, and stops when it would open the 4097th. Here the root hub (hub 1) has 17 hubs,
+// each with 255 hubs of no ports: hubs 2 to 4096 are the first 16 of them and their first 254
+// children; the 255th child of the 16th would be hub 4097.
+TEST(HostileLoops, AWalkStopsAfter4096Hubs) {
+  for (const unsigned bigHubs : {15u, 16u}) {
+    UsbSimulator sim;
+    sim.KeepCalls(false);
+    SimHub& root = sim.AddController(0).root;
+    std::vector<Row> expected;
+    for (unsigned k = 1; k <= bigHubs; ++k) {
+      SimHub& big = root.AddHub(k, kHubVid, static_cast<std::uint16_t>(k));
+      expected.push_back(Hub(k, kHubVid, k));
+      for (unsigned j = 1; j <= 255; ++j) {
+        big.AddHub(j, kHubVid, 0).portCount = 0;
+        expected.push_back(Hub(j, kHubVid, 0));
+      }
+    }
+    root.AddDevice(bigHubs + 1, kA, kA);
+    sim.AddController(1).root.AddDevice(1, kD, kD);
+    sim.AddController(12).root.AddDevice(1, kC, kC);
+    if (bigHubs == 15) {  // 3841 hubs: everything is walked
+      expected.push_back(Dev(bigHubs + 1, kA, kA));
+      expected.push_back(Dev(1, kD, kD));
+      expected.push_back(Dev(1, kC, kC));
+    } else {  // the walk ends at hub 4097, with nothing after it
+      expected.pop_back();
+      ASSERT_EQ(expected.size(), 4095u);
+    }
+    EXPECT_EQ(Walk(sim), expected) << bigHubs << " large hubs";
+    EXPECT_EQ(sim.OpenHandles(), 0u);
+    EXPECT_EQ(sim.BadHandleUses(), 0u);
+  }
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 // requests it sends.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "tests/usb/walk_helpers.h"
+#include "usb/sim/topology_file.h"
 
 namespace {
 
@@ -71,6 +74,18 @@ TEST(Walk, SendsTheRequestsInTheirOrderWithTheirSizes) {
       "open \\\\.\\HCD7 fails",
       "open \\\\.\\HCD8 fails",
       "open \\\\.\\HCD9 fails",
+      // Both controllers are listed too; each is known again by its root hub's name.
+      "list 2",
+      "open " + sim.FindController(0)->interfacePath,
+      "ioctl 220408 0/6",
+      "ioctl 220408 0/" + l0,
+      "convert",
+      "close",
+      "open " + sim.FindController(2)->interfacePath,
+      "ioctl 220408 0/6",
+      "ioctl 220408 0/" + l2,
+      "convert",
+      "close",
   };
   EXPECT_EQ(Trace(sim), expected);
 }
@@ -80,6 +95,7 @@ TEST(Walk, NoControllersLeaveTheListEmpty) {
   EXPECT_TRUE(Walk(sim).empty());
   std::vector<std::string> expected;
   for (int n = 0; n < 10; ++n) expected.push_back("open \\\\.\\HCD" + std::to_string(n) + " fails");
+  expected.push_back("list 0");
   EXPECT_EQ(Trace(sim), expected);
 }
 
@@ -92,11 +108,11 @@ TEST(Walk, ControllerZeroMissingAndThreePresent) {
   EXPECT_EQ(sim.OpenHandles(), 0u);
 }
 
-TEST(Walk, ControllersNumberedTenOrMoreAreNeverExamined) {
+TEST(Walk, ControllersNumberedTenOrMoreComeAfterTheLegacyNamesThroughTheirInterface) {
   UsbSimulator sim;
   sim.AddController(10).root.AddDevice(1, 0x1234, 0x5678);
   sim.AddController(9).root.AddDevice(1, 0x1111, 0x2222);
-  EXPECT_EQ(Walk(sim), (std::vector<Row>{Dev(1, 0x1111, 0x2222)}));
+  EXPECT_EQ(Walk(sim), (std::vector<Row>{Dev(1, 0x1111, 0x2222), Dev(1, 0x1234, 0x5678)}));
   for (const std::string& line : Trace(sim)) EXPECT_EQ(line.find("HCD10"), std::string::npos);
 }
 
@@ -273,6 +289,140 @@ TEST(Walk, QueryChildHubNameGivesTheNarrowNameAndNoneForAPlainPort) {
   EXPECT_EQ(QueryChildHubName(sim, handle, 1), std::nullopt);  // ActualLength 10: no name
   EXPECT_EQ(QueryChildHubName(sim, handle, 3), std::nullopt);  // no such port
   sim.Close(handle);
+}
+
+// The second pass: controllers reached through the host-controller interface, each walked
+// once, after HCD0 to HCD9. Every case also ends with no handle open.
+struct SecondPassCase {
+  const char* name;
+  const char* topology;
+  std::vector<Row> expected;
+};
+
+void PrintTo(const SecondPassCase& c, std::ostream* out) { *out << c.name; }
+
+std::string TwelveControllersCameraOnEleven() {
+  std::string text;
+  for (int n = 0; n <= 11; ++n) {
+    text += "controller " + std::to_string(n) + "\n";
+    text += n == 11 ? "  port 1 device 0x1b3b 0x2977\n"
+                    : "  port 1 device " + std::to_string(n) + " " + std::to_string(n) + "\n";
+  }
+  return text;
+}
+
+std::vector<SecondPassCase> SecondPassCases() {
+  static const std::string twelve = TwelveControllersCameraOnEleven();
+  std::vector<Row> zeroToTen;
+  for (unsigned n = 0; n <= 10; ++n) zeroToTen.push_back(Dev(1, n, n));
+  zeroToTen.push_back(Dev(1, kCameraVid, kCameraPid));
+  const Row camera = Dev(1, kCameraVid, kCameraPid);
+  return {
+      {"TwelveControllersCameraOnEleven", twelve.c_str(), zeroToTen},
+      {"CameraBehindAControllerWithoutLegacyName",
+       "controller 3 hcd=none\n  port 1 device 0x1b3b 0x2977\n", {camera}},
+      {"ReachableBothWaysWalkedOnce", "controller 0\n  port 1 device 1 1\n", {Dev(1, 1, 1)}},
+      {"TwoInterfacesWalkedOnce",
+       "controller 12 interfaces=2\n  port 1 device 0x1b3b 0x2977\n"
+       "controller 1 interfaces=3\n  port 1 device 1 1\n",
+       {Dev(1, 1, 1), camera}},
+      {"ListedInTheOrderOfTheLines",
+       "controller 20\n  port 1 device 20 20\ncontroller 15\n  port 1 device 15 15\n"
+       "controller 4 hcd=none\n  port 1 device 4 4\ncontroller 2\n  port 1 device 2 2\n",
+       {Dev(1, 2, 2), Dev(1, 20, 20), Dev(1, 15, 15), Dev(1, 4, 4)}},
+      {"NotListedIsReachedByItsLegacyNameOnly",
+       "controller 2 interface=none\n  port 1 device 2 2\n"
+       "controller 12 interface=none\n  port 1 device 12 12\n"
+       "controller 5 interfaces=0 hcd=none\n  port 1 device 5 5\n",
+       {Dev(1, 2, 2)}},
+      {"FailingListLeavesTheFirstPassAlone",
+       "controller 0\n  port 1 device 1 1\ncontroller 12 fail=list\n  port 1 device 0x1b3b 0x2977\n",
+       {Dev(1, 1, 1)}},
+      {"VanishedControllerIsSkipped",
+       "controller 12 fail=open\n  port 1 device 12 12\n"
+       "controller 13\n  port 1 device 0x1b3b 0x2977\n",
+       {camera}},
+      {"RootHubFailuresSkipTheController",
+       "controller 12 fail=hubopen\n  port 1 device 12 12\n"
+       "controller 13 fail=name2\n  port 1 device 13 13\n"
+       "controller 14\n  port 1 device 0x1b3b 0x2977\n",
+       {camera}},
+  };
+}
+
+class SecondPass : public testing::TestWithParam<SecondPassCase> {};
+
+TEST_P(SecondPass, WalksEachFurtherControllerOnceAfterTheLegacyNames) {
+  UsbSimulator sim;
+  std::istringstream text(GetParam().topology);
+  std::ostringstream errors;
+  ASSERT_TRUE(LoadTopology(text, "t.txt", sim, errors)) << errors.str();
+  EXPECT_EQ(Walk(sim), GetParam().expected);
+  EXPECT_EQ(sim.OpenHandles(), 0u);
+  EXPECT_EQ(sim.BadHandleUses(), 0u);
+  for (const std::string& line : Trace(sim)) {  // no legacy name above HCD9 is tried
+    const std::size_t at = line.find("HCD");
+    EXPECT_TRUE(at == std::string::npos || line.size() == at + 4 || line[at + 4] == ' ') << line;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Topologies, SecondPass, testing::ValuesIn(SecondPassCases()),
+                         [](const testing::TestParamInfo<SecondPassCase>& param) {
+                           return std::string(param.param.name);
+                         });
+
+// Controllers 10 to 255, each listed once: the walk takes the first 64 of them.
+TEST(SecondPass, WalksAtMostSixtyFourFurtherControllers) {
+  UsbSimulator sim;
+  std::vector<Row> expected;
+  for (unsigned n = 10; n <= 255; ++n) {
+    sim.AddController(n).root.AddDevice(1, static_cast<std::uint16_t>(n), 0);
+    if (n < 10 + 64) expected.push_back(Dev(1, n, 0));
+  }
+  EXPECT_EQ(Walk(sim), expected);
+  EXPECT_EQ(sim.OpenHandles(), 0u);
+}
+
+// 32 controllers listed 8 times each fill the 256 entries the walk looks at: the 33rd is
+// never reached, though only 22 further controllers were walked.
+TEST(SecondPass, LooksAtNoMoreThan256ListedInterfaces) {
+  UsbSimulator sim;
+  std::vector<Row> expected;
+  for (unsigned n = 0; n <= 32; ++n) {
+    SimController& controller = sim.AddController(n);
+    controller.interfaces = 8;
+    controller.root.AddDevice(1, static_cast<std::uint16_t>(n), 0);
+    if (n < 32) expected.push_back(Dev(1, n, 0));
+  }
+  EXPECT_EQ(Walk(sim), expected);
+}
+
+// CreateFileA opens no path longer than 259 characters: a longer one is never tried.
+TEST(SecondPass, SkipsAPathLongerThanThePlatformOpens) {
+  UsbSimulator sim;
+  SimController& fits = sim.AddController(12);
+  fits.interfacePath = "\\\\?\\" + std::string(255, 'a');
+  fits.root.AddDevice(1, 12, 12);
+  SimController& tooLong = sim.AddController(13);
+  tooLong.interfacePath = "\\\\?\\" + std::string(256, 'b');
+  tooLong.root.AddDevice(1, 13, 13);
+  sim.AddController(14).root.AddDevice(1, 14, 14);
+  ASSERT_EQ(fits.interfacePath.size(), 259u);
+  EXPECT_EQ(Walk(sim), (std::vector<Row>{Dev(1, 12, 12), Dev(1, 14, 14)}));
+  for (const std::string& line : Trace(sim)) EXPECT_EQ(line.find("bbbb"), std::string::npos);
+}
+
+// The root hub names tell controllers apart as the platform compares names: without case.
+TEST(SecondPass, AControllerWhoseRootHubWasWalkedInAnotherCaseIsSkipped) {
+  UsbSimulator sim;
+  sim.AddController(0).root.AddDevice(1, 1, 1);
+  SimController& again = sim.AddController(12);
+  std::u16string name = sim.FindController(0)->root.name;
+  for (char16_t& unit : name)
+    if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit - u'A' + u'a');
+  again.root.name = name;
+  again.root.AddDevice(1, 2, 2);  // never seen: the name opens controller 0's root hub
+  EXPECT_EQ(Walk(sim), (std::vector<Row>{Dev(1, 1, 1)}));
 }
 
 TEST(ConvertName, StaysInsideTheBlock) {

@@ -28,13 +28,16 @@ constexpr int kPortsPerHub = 7;
 constexpr int kRootPorts = 4;
 // The last record that fits whole into the 102400 bytes of the worst catalogue.
 constexpr int kCameraRecord = 300;
+// The sample catalogue's first camera, so that both catalogues find something.
+constexpr int kSampleVid = 0x1234, kSamplePid = 0x5678;
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 std::string Indent(int level) { return std::string(static_cast<std::size_t>(2 * level), ' '); }
 
 // Ten controllers, each with a chain of five hubs on its first port; every other port holds a
-// device. The camera (record 300 of the catalogue) sits deepest behind the last controller.
+// device. The camera of the worst catalogue (record 300) sits deepest behind the last
+// controller, the sample catalogue's camera on that controller's last root port.
 std::string LargeTopology(int* ports) {
   std::ostringstream text;
   *ports = 0;
@@ -47,10 +50,13 @@ std::string LargeTopology(int* ports) {
       int first = level == kNestedHubs + 1 ? 1 : 2;
       int last = level == 1 ? kRootPorts : kPortsPerHub;
       for (int k = first; k <= last; ++k, ++*ports) {
-        bool camera = c == kControllers - 1 && level == kNestedHubs + 1 && k == last;
-        text << Indent(level) << "port " << k << " device 0x" << std::hex
-             << (camera ? 0x1000 + kCameraRecord : 0x046d) << " 0x"
-             << (camera ? 0x2000 + kCameraRecord : 0x7000 + k) << std::dec << "\n";
+        const bool lastController = c == kControllers - 1;
+        const bool camera = lastController && level == kNestedHubs + 1 && k == last;
+        const bool sampleCamera = lastController && level == 1 && k == last;
+        const int vid = camera ? 0x1000 + kCameraRecord : sampleCamera ? kSampleVid : 0x046d;
+        const int pid = camera ? 0x2000 + kCameraRecord : sampleCamera ? kSamplePid : 0x7000 + k;
+        text << Indent(level) << "port " << k << " device 0x" << std::hex << vid << " 0x" << pid
+             << std::dec << "\n";
       }
     }
   }
@@ -74,6 +80,7 @@ std::string Beside(const char* name) {
 struct Figures {
   double toDialog = 0;
   double toLinks = 0;
+  double secondPress = 0;
   bool linksShown = false;
   SIZE_T peakKiB = 0;
 };
@@ -100,6 +107,11 @@ Figures RunOnce(const std::string& program, const std::string& catalogue,
     PressButton(dialog, IDC_CHECK_DEVICE);
     figures.toLinks = Ms(Clock::now() - pressed);
     figures.linksShown = ViewControl(dialog, IDC_LINK_XP32).visible;
+    // The first press is the first to read the whole table, and pays for its pages; the
+    // second shows what the check itself costs.
+    pressed = Clock::now();
+    PressButton(dialog, IDC_CHECK_DEVICE);
+    figures.secondPress = Ms(Clock::now() - pressed);
   }
   PROCESS_MEMORY_COUNTERS memory{};
   if (GetProcessMemoryInfo(driver.Process(), &memory, sizeof memory))
@@ -116,20 +128,22 @@ double Median(std::vector<double> values) {
 
 Figures Measure(const char* name, const std::string& program, const std::string& catalogue,
                 const std::string& topologyPath, bool press) {
-  std::vector<double> toDialog, toLinks;
+  std::vector<double> toDialog, toLinks, secondPress;
   Figures last;
   RunOnce(program, catalogue, topologyPath, press);  // warm-up: Wine loads its DLLs once
   for (int i = 0; i < kRuns; ++i) {
     last = RunOnce(program, catalogue, topologyPath, press);
     toDialog.push_back(last.toDialog);
     toLinks.push_back(last.toLinks);
+    secondPress.push_back(last.secondPress);
   }
   Figures median = last;
   median.toDialog = Median(toDialog);
   median.toLinks = Median(toLinks);
+  median.secondPress = Median(secondPress);
   std::printf("%-34s start to dialog %8.1f ms", name, median.toDialog);
-  if (press) std::printf(", press to links %8.1f ms (%s)", median.toLinks,
-                         median.linksShown ? "links shown" : "NO LINKS");
+  if (press) std::printf(", press to links %8.1f ms (%s), second press %6.1f ms", median.toLinks,
+                         median.linksShown ? "links shown" : "NO LINKS", median.secondPress);
   std::printf(", peak working set %zu KiB\n", static_cast<size_t>(median.peakKiB));
   return median;
 }
@@ -157,8 +171,12 @@ int main() {
   Figures floor = Measure("bare dialog (the floor)", bare, "", demoTopology, false);
   Figures demo = Measure("demo (sample catalogue, 1 hub)", sim, sample, demoTopology, true);
   std::printf("large topology: %d controllers, hubs %d deep, %d ports\n", kControllers, kNestedHubs, ports);
+  Figures largeSample = Measure("large topology, sample catalogue", sim, sample, largeTopology, true);
   Figures large = Measure("large topology, worst catalogue", sim, CatalogueFile(kWorstCount),
                           largeTopology, true);
+  std::printf("the worst catalogue adds %.1f ms to a first press over the large topology, "
+              "%.1f ms to a second\n",
+              large.toLinks - largeSample.toLinks, large.secondPress - largeSample.secondPress);
   if (floor.toDialog > 0) {
     std::printf("ratio to the floor (start to dialog): demo %.2f, large %.2f\n",
                 demo.toDialog / floor.toDialog, large.toDialog / floor.toDialog);

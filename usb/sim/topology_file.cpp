@@ -34,10 +34,18 @@ std::uint32_t Number(const std::string& text, std::uint32_t max, const char* wha
 
 // The options after a line's fixed words: key=value, or the bare word "unterminated".
 struct Options {
-  std::optional<std::uint32_t> status, ports, namelen, loop;
+  std::optional<std::uint32_t> status, ports, namelen, loop, interfaces;
   bool unterminated = false;
+  bool noLegacyName = false;  // hcd=none
+  bool noInterface = false;   // interface=none
   std::vector<std::string> fails;
 };
+
+// The value of "hcd=" and "interface=": only "none", the default being a name of each kind.
+bool None(const std::string& key, const std::string& value) {
+  if (value != "none") throw ParseError{"\"" + key + "\" takes only \"none\""};
+  return true;
+}
 
 Options ReadOptions(const std::vector<std::string>& words, std::size_t first,
                     const std::vector<std::string>& allowed, const std::vector<std::string>& failable) {
@@ -63,6 +71,9 @@ Options ReadOptions(const std::vector<std::string>& words, std::size_t first,
     else if (key == "ports") options.ports = Number(value, 255, "port count");
     else if (key == "namelen") options.namelen = Number(value, 0xFFFFFFFFu, "namelen");
     else if (key == "loop") options.loop = Number(value, 255, "loop");
+    else if (key == "interfaces") options.interfaces = Number(value, 8, "interface count");
+    else if (key == "hcd") options.noLegacyName = None(key, value);
+    else if (key == "interface") options.noInterface = None(key, value);
     else if (key == "fail") {
       std::stringstream list(value);
       std::string item;
@@ -121,9 +132,16 @@ void AddController(const Line& line, UsbSimulator& sim, Levels& levels) {
   if (words.size() < 2) throw ParseError{"\"controller\" needs its number"};
   const std::uint32_t n = Number(words[1], 255, "controller number");
   if (sim.FindController(n)) throw ParseError{"controller " + words[1] + " is already there"};
-  const Options options = ReadOptions(words, 2, {"ports", "fail", "namelen", "unterminated"},
-                                      {"open", "hubopen", "info", "name", "name2"});
+  const Options options =
+      ReadOptions(words, 2,
+                  {"ports", "fail", "namelen", "unterminated", "hcd", "interface", "interfaces"},
+                  {"open", "hubopen", "info", "name", "name2", "list"});
+  if (options.noInterface && options.interfaces)
+    throw ParseError{"\"interface=none\" and \"interfaces=\" contradict each other"};
   SimController& controller = sim.AddController(n);
+  controller.legacyName = controller.legacyName && !options.noLegacyName;
+  controller.interfaces = options.noInterface ? 0 : options.interfaces.value_or(1);
+  if (Has(options.fails, "list")) sim.SetListFails(true);
   controller.openFails = Has(options.fails, "open");
   controller.root.faults.open = Has(options.fails, "hubopen");
   ApplyNameOptions(options, controller.root.faults);

@@ -75,3 +75,9 @@ bool TopologyFileDriver::WideToNarrow(const std::uint16_t* wide, std::size_t max
                                       std::string& narrow) {
   return simulator_.WideToNarrow(wide, maxUnits, narrow);
 }
+
+// A walk lists after it has opened its first controller: the file has been read by then.
+bool TopologyFileDriver::ListHostControllers(std::size_t maxInterfaces,
+                                             std::vector<std::string>& paths) {
+  return simulator_.ListHostControllers(maxInterfaces, paths);
+}

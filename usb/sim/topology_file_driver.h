@@ -20,6 +20,7 @@ class TopologyFileDriver final : public HubDriver {
                std::size_t outSize) override;
   void Close(Handle handle) override;
   bool WideToNarrow(const std::uint16_t* wide, std::size_t maxUnits, std::string& narrow) override;
+  bool ListHostControllers(std::size_t maxInterfaces, std::vector<std::string>& paths) override;
 
   // For tests: every handle the walks opened has been closed.
   std::size_t OpenHandles() const { return simulator_.OpenHandles(); }

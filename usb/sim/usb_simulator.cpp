@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <sstream>
 
+#include "common/ascii.h"
 #include "usb/driver_blocks.h"
 #include "usb/little_endian.h"
 
@@ -45,6 +47,16 @@ void DescribeDevice(const SimPort& port, PortRecord& record) {
   record.CurrentConfigurationValue = 1;
   record.DeviceIsHub = port.kind == SimPortKind::Hub ? 1 : 0;
   record.DeviceAddress = static_cast<std::uint16_t>(record.ConnectionIndex + 1);
+}
+
+// Legacy names "\\.\HCDn" exist for these controller numbers only.
+constexpr unsigned kLegacyNames = 10;
+
+// A device path as the platform compares it: without regard to ASCII letter case.
+bool SamePath(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return LowerAscii(x) == LowerAscii(y);
+         });
 }
 
 template <typename Visit>
@@ -101,16 +113,26 @@ const std::u16string& ReportedName(const SimHub& hub) {
   return named->name;
 }
 
+std::string SimController::InterfacePath(unsigned i) const {
+  return i <= 1 ? interfacePath : interfacePath + "\\" + std::to_string(i);
+}
+
 SimController& UsbSimulator::AddController(unsigned n) {
   auto controller = std::make_unique<SimController>();
   controller->number = n;
+  controller->legacyName = n < kLegacyNames;
   controller->root.tag = "4&" + std::to_string(n);
   char name[160];
   std::snprintf(name, sizeof name, "USB#ROOT_HUB20#%s#%s", controller->root.tag.c_str(),
                 kHubInterfaceGuid);
   controller->root.name = Widen(name);
+  std::snprintf(name, sizeof name, "\\\\?\\pci#ven_1b3b&dev_0c%02x#3&%u&0#%s", n & 0xFF, n,
+                kHostControllerInterfaceGuid);
+  controller->interfacePath = name;
   SimController& added = *controller;
   controllers_[n] = std::move(controller);
+  listOrder_.erase(std::remove(listOrder_.begin(), listOrder_.end(), n), listOrder_.end());
+  listOrder_.push_back(n);
   return added;
 }
 
@@ -121,16 +143,72 @@ SimController* UsbSimulator::FindController(unsigned n) {
 
 void UsbSimulator::RemoveAllControllers() {
   controllers_.clear();
+  listOrder_.clear();
+  listFails_ = false;
   handles_.clear();
 }
 
+// A hub by the tag its default name carries ("...#4&<controller>.<port>.<port>#..."): a few
+// steps down instead of a search of every hub, which large topologies need.
+SimHub* UsbSimulator::FindHubByTag(const std::string& narrowName) {
+  const std::size_t first = narrowName.find('#');
+  const std::size_t start = first == std::string::npos ? first : narrowName.find('#', first + 1);
+  if (start == std::string::npos || narrowName.compare(start + 1, 2, "4&") != 0) return nullptr;
+  const std::size_t end = narrowName.find('#', start + 1);
+  std::istringstream tag(narrowName.substr(start + 3, end - start - 3));
+  unsigned number = 0;
+  if (!(tag >> number)) return nullptr;
+  SimController* controller = FindController(number);
+  SimHub* hub = controller ? &controller->root : nullptr;
+  for (unsigned k = 0; hub && tag.peek() == '.';) {
+    tag.get();
+    if (!(tag >> k)) return nullptr;
+    const auto port = hub->ports.find(k);
+    hub = port == hub->ports.end() ? nullptr : port->second.hub.get();
+  }
+  if (!hub || !tag.eof() || !SamePath(Narrow(hub->name), narrowName)) return nullptr;
+  return hub;
+}
+
 SimHub* UsbSimulator::FindHubByPath(const std::string& narrowName) {
+  if (SimHub* hub = FindHubByTag(narrowName)) return hub;
   for (auto& [number, controller] : controllers_) {
-    if (SimHub* hub = FindHub(controller->root,
-                              [&](const SimHub& h) { return Narrow(h.name) == narrowName; }))
+    if (SimHub* hub = FindHub(controller->root, [&](const SimHub& h) {
+          return SamePath(Narrow(h.name), narrowName);
+        }))
       return hub;
   }
   return nullptr;
+}
+
+SimController* UsbSimulator::FindControllerByPath(const std::string& devicePath) {
+  for (unsigned number : listOrder_) {
+    SimController& controller = *controllers_.at(number);
+    for (unsigned i = 1; i <= controller.interfaces; ++i)
+      if (SamePath(controller.InterfacePath(i), devicePath)) return &controller;
+  }
+  return nullptr;
+}
+
+bool UsbSimulator::ListHostControllers(std::size_t maxInterfaces,
+                                       std::vector<std::string>& paths) {
+  Call call;
+  call.kind = Call::kList;
+  try {
+    for (unsigned number : listOrder_) {
+      const SimController& controller = *controllers_.at(number);
+      for (unsigned i = 1; !listFails_ && i <= controller.interfaces && call.index < maxInterfaces;
+           ++i) {
+        paths.push_back(controller.InterfacePath(i));
+        ++call.index;
+      }
+    }
+    call.ok = !listFails_;
+  } catch (const std::bad_alloc&) {
+    call.ok = false;
+  }
+  Record(call);
+  return call.ok;
 }
 
 void UsbSimulator::Record(Call call) {
@@ -148,10 +226,13 @@ HubDriver::Handle UsbSimulator::Open(const std::string& devicePath) {
         rest.find_first_not_of("0123456789", 3) == std::string::npos &&
         std::sscanf(rest.c_str() + 3, "%u%c", &n, &tail) == 1) {
       SimController* controller = FindController(n);
-      if (controller && !controller->openFails) target.controller = controller;
+      if (controller && controller->legacyName && !controller->openFails)
+        target.controller = controller;
     } else if (SimHub* hub = rest.empty() ? nullptr : FindHubByPath(rest)) {
       if (!hub->faults.open) target.hub = hub;
     }
+  } else if (SimController* controller = FindControllerByPath(devicePath)) {
+    if (!controller->openFails) target.controller = controller;
   }
   Call call;
   call.kind = Call::kOpen;

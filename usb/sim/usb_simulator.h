@@ -55,21 +55,32 @@ struct SimHub {
   SimHub& AddHub(unsigned k, std::uint16_t vid, std::uint16_t pid, std::uint32_t status = 1);
 };
 
+// The interface class the platform lists host controllers under, as it spells it in paths.
+constexpr const char* kHostControllerInterfaceGuid = "{3abf6f2d-71c4-462a-8a92-1e6861e6af27}";
+
+// A host controller is reachable the two ways a real one is: by its legacy name "\\.\HCDn"
+// (numbers 0 to 9 only) and by the paths of its host-controller interfaces.
 struct SimController {
   unsigned number = 0;
-  bool openFails = false;
+  bool openFails = false;   // opening it fails, either way
+  bool legacyName = true;   // "\\.\HCDn" opens it, for n from 0 to 9
+  unsigned interfaces = 1;  // how many times the platform lists it
+  std::string interfacePath;  // its first interface's path; interface i > 1 appends "\i"
   SimHub root;  // its root hub; root.faults apply to the root hub and to the query of its name
+
+  std::string InterfacePath(unsigned i) const;  // i from 1 to `interfaces`
 };
 
 class UsbSimulator final : public HubDriver {
  public:
   // One request as the driver saw it, for tests of the calling order and the block sizes.
   struct Call {
-    enum Kind { kOpen, kControl, kClose, kConvert } kind = kOpen;
+    enum Kind { kOpen, kControl, kClose, kConvert, kList } kind = kOpen;
     std::string path;  // kOpen: the device path
     std::uint32_t code = 0;
     std::size_t inSize = 0, outSize = 0;
-    std::uint32_t index = 0;  // the ConnectionIndex sent in, where the request has one
+    std::uint32_t index = 0;  // the ConnectionIndex sent in, where the request has one; kList:
+                              // how many paths were listed
     bool ok = false;
   };
 
@@ -77,7 +88,8 @@ class UsbSimulator final : public HubDriver {
   UsbSimulator(const UsbSimulator&) = delete;
   UsbSimulator& operator=(const UsbSimulator&) = delete;
 
-  // Adds controller n (replacing one of that number) with a root hub of a distinct name.
+  // Adds controller n (replacing one of that number) with a root hub of a distinct name. The
+  // platform lists the controllers in the order they were added.
   SimController& AddController(unsigned n);
   SimController* FindController(unsigned n);
   void RemoveAllControllers();
@@ -90,6 +102,10 @@ class UsbSimulator final : public HubDriver {
   // Like WideCharToMultiByte to a single-byte code page: units below 0x80 as they are, every
   // other unit as '?'. A name without a terminator within maxUnits fails.
   bool WideToNarrow(const std::uint16_t* wide, std::size_t maxUnits, std::string& narrow) override;
+  // Every interface of every controller, in the order the controllers were added; fails as a
+  // whole when told to.
+  bool ListHostControllers(std::size_t maxInterfaces, std::vector<std::string>& paths) override;
+  void SetListFails(bool fails) { listFails_ = fails; }
 
   std::size_t OpenHandles() const { return handles_.size(); }
   // Closes of handles that were not open, and requests sent to them.
@@ -105,6 +121,8 @@ class UsbSimulator final : public HubDriver {
   };
 
   SimHub* FindHubByPath(const std::string& narrowName);
+  SimHub* FindHubByTag(const std::string& narrowName);
+  SimController* FindControllerByPath(const std::string& devicePath);
   bool AnswerName(const SimHub& hub, unsigned char* out, std::size_t outSize,
                   std::size_t nameOffset, std::size_t lengthOffset, std::size_t fixedSize);
   // One function per request kind; each answers false where the driver's request fails.
@@ -120,6 +138,8 @@ class UsbSimulator final : public HubDriver {
   void Record(Call call);
 
   std::map<unsigned, std::unique_ptr<SimController>> controllers_;
+  std::vector<unsigned> listOrder_;  // controller numbers, in the order they were added
+  bool listFails_ = false;
   std::map<Handle, Target> handles_;
   Handle nextHandle_ = 0x100;
   std::size_t badHandleUses_ = 0;
