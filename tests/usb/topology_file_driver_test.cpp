@@ -56,6 +56,9 @@ class RewriteDuringWalk final : public HubDriver {
   bool WideToNarrow(const std::uint16_t* wide, std::size_t maxUnits, std::string& narrow) override {
     return inner_.WideToNarrow(wide, maxUnits, narrow);
   }
+  bool ListHostControllers(std::size_t maxInterfaces, std::vector<std::string>& paths) override {
+    return inner_.ListHostControllers(maxInterfaces, paths);
+  }
 
  private:
   HubDriver& inner_;

@@ -258,9 +258,3 @@ bool LoadTopologyFile(const std::string& path, UsbSimulator& sim, std::ostream& 
   }
   return LoadTopology(file, path, sim, errors);
 }
-
-bool LoadTopologyFromEnvironment(UsbSimulator& sim, std::ostream& errors) {
-  const char* path = std::getenv(kTopologyVariable);
-  if (!path || !*path) return true;
-  return LoadTopologyFile(path, sim, errors);
-}

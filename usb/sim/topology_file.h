@@ -16,7 +16,3 @@ bool LoadTopology(std::istream& text, const std::string& source, UsbSimulator& s
 
 // The same from a file; a file that cannot be read is reported the same way (line 0).
 bool LoadTopologyFile(const std::string& path, UsbSimulator& sim, std::ostream& errors);
-
-// Loads the file named by DETECTOR_USB_TOPOLOGY. Without the variable the simulator has no
-// controllers and nothing is reported.
-bool LoadTopologyFromEnvironment(UsbSimulator& sim, std::ostream& errors);
