@@ -1,12 +1,19 @@
 #include "app/link_label/link_label.h"
 
 #include <shellapi.h>
+#include <uxtheme.h>
 
 #include <cstring>
+
+#include "framework/paint_dc.h"
 
 namespace {
 
 constexpr UINT_PTR kToolId = 1;
+// The same tip, shown while the label has the keyboard focus.
+constexpr UINT_PTR kKeyboardToolId = 2;
+// Where the keyboard tip appears: this far below the label's bottom edge.
+constexpr int kKeyboardTipGap = 2;
 constexpr int kHandCursorId = 106;
 constexpr const char* kHelpViewer = "\\winhlp32.exe";
 constexpr const char* kHtmlFileType = ".htm";
@@ -26,6 +33,9 @@ struct LibraryFreer {
 using LoadedLibrary = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
 
 bool IsAnsiLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
+
+// The keys that open a focused link, as Enter and Space press a focused button.
+bool IsOpeningKey(WPARAM key) { return key == VK_RETURN || key == VK_SPACE; }
 
 linklogic::Rect ToLogicRect(const RECT& r) {
   return {static_cast<std::int32_t>(r.left), static_cast<std::int32_t>(r.top),
@@ -70,6 +80,13 @@ const MessageMap* CLinkLabel::ThisMessageMap() {
       OnCtlColorReflect<&CLinkLabel::ChooseTextColor>(),
       OnSetCursor<&CLinkLabel::HandleSetCursor>(),
       OnMouseMove<&CLinkLabel::HandleMouseMove>(),
+      OnGetDlgCode<&CLinkLabel::HandleGetDlgCode>(),
+      OnKeyDown<&CLinkLabel::HandleKeyDown>(),
+      OnSetFocus<&CLinkLabel::HandleSetFocus>(),
+      OnKillFocus<&CLinkLabel::HandleKillFocus>(),
+      OnMessage<WM_UPDATEUISTATE, &CLinkLabel::HandleUpdateUiState>(),
+      ::OnPaint<&CLinkLabel::HandlePaint>(),
+      OnEraseBkgnd<&CLinkLabel::HandleEraseBackground>(),
   };
   static constexpr MessageMap kMap = MakeMessageMap(&CStatic::ThisMessageMap, kEntries);
   return &kMap;
@@ -80,6 +97,7 @@ void CLinkLabel::SetTarget(const char* url) {
   if (!HasWindow()) return;
   FitToText();
   m_tip.UpdateTipText(this, kToolId, m_target.c_str());
+  m_tip.UpdateTipText(this, kKeyboardToolId, m_target.c_str());
 }
 
 void CLinkLabel::SetTextColors(COLORREF link, COLORREF visited, COLORREF hover) {
@@ -112,6 +130,7 @@ void CLinkLabel::PreSubclassWindow() {
   GetClientRect(&client);
   m_tip.Create(this, WS_POPUP);  // the label works on without its tooltip
   m_tip.AddTool(this, kToolId, client, m_target.c_str());
+  m_tip.AddTrackingTool(this, kKeyboardToolId, m_target.c_str());
   CStatic::PreSubclassWindow();
 }
 
@@ -158,6 +177,76 @@ void CLinkLabel::HandleMouseMove(UINT, POINT point) {
 }
 
 void CLinkLabel::RedrawNow() { ::RedrawWindow(m_hWnd, nullptr, nullptr, kRedrawNow); }
+
+// Enter and Space would otherwise be the dialog's (Enter its default button); every other key
+// keeps its meaning, Tab included.
+UINT CLinkLabel::HandleGetDlgCode(const MSG* msg) {
+  auto code = static_cast<UINT>(Default());
+  if (msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_CHAR) &&
+      IsOpeningKey(msg->wParam)) {
+    code |= DLGC_WANTMESSAGE;
+  }
+  return code;
+}
+
+void CLinkLabel::HandleKeyDown(UINT key, UINT, UINT flags) {
+  if (!IsOpeningKey(key)) {
+    Default();
+    return;
+  }
+  if ((flags & KF_REPEAT) != 0) return;  // a key held down opens the link once
+  HandleClick();
+}
+
+void CLinkLabel::HandleSetFocus(HWND) {
+  Default();
+  Invalidate(TRUE);
+  ShowKeyboardTip(true);
+}
+
+void CLinkLabel::HandleKillFocus(HWND) {
+  Default();
+  ShowKeyboardTip(false);
+  Invalidate(TRUE);
+}
+
+LRESULT CLinkLabel::HandleUpdateUiState(WPARAM, LPARAM) {
+  const LRESULT result = Default();
+  if (::GetFocus() == m_hWnd) Invalidate(TRUE);
+  return result;
+}
+
+// The static control draws the text into the label's paint context; the focus rectangle goes
+// around it while keyboard users are shown where the focus is.
+void CLinkLabel::HandlePaint() {
+  CPaintDC dc(this);
+  if (dc.GetSafeHdc() == nullptr) return;
+  DefWindowProc(WM_PAINT, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+  if (!ShowsFocusRect()) return;
+  RECT client{};
+  GetClientRect(&client);
+  ::DrawFocusRect(dc.GetSafeHdc(), &client);
+}
+
+// The label draws its text over whatever lies beneath it. Each paint starts from the parent's
+// background again, so that an inverted focus rectangle never toggles itself away.
+BOOL CLinkLabel::HandleEraseBackground(HDC dc) {
+  RECT client{};
+  GetClientRect(&client);
+  ::DrawThemeParentBackground(m_hWnd, dc, &client);
+  return TRUE;
+}
+
+bool CLinkLabel::ShowsFocusRect() const {
+  return ::GetFocus() == m_hWnd &&
+         (::SendMessageW(m_hWnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0;
+}
+
+void CLinkLabel::ShowKeyboardTip(bool show) {
+  RECT rect{};
+  GetWindowRect(&rect);
+  m_tip.Track(this, kKeyboardToolId, show, POINT{rect.left, rect.bottom + kKeyboardTipGap});
+}
 
 void CLinkLabel::MakeUnderlineFont() {
   LOGFONTA logFont{};

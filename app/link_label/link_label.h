@@ -1,7 +1,8 @@
 #pragma once
 // CLinkLabel: a dialog's static text control made into a hyperlink. It draws in the link
 // color with an underlined font, in the hover color under the pointer, shows a hand cursor
-// and a tooltip with its address, and opens the address in the browser when clicked.
+// and a tooltip with its address, and opens the address in the browser when clicked. A shown
+// label with the tab-stop style is reached with Tab and opened with Enter or Space.
 #include <windows.h>
 
 #include <memory>
@@ -49,6 +50,13 @@ class CLinkLabel : public CStatic {
   HBRUSH ChooseTextColor(HDC dc, UINT kind);
   BOOL HandleSetCursor(CWnd* window, UINT hitTest, UINT message);
   void HandleMouseMove(UINT flags, POINT point);
+  UINT HandleGetDlgCode(const MSG* msg);
+  void HandleKeyDown(UINT key, UINT repeatCount, UINT flags);
+  void HandleSetFocus(HWND previous);
+  void HandleKillFocus(HWND next);
+  LRESULT HandleUpdateUiState(WPARAM wParam, LPARAM lParam);
+  void HandlePaint();
+  BOOL HandleEraseBackground(HDC dc);
 
   bool HasWindow() const { return m_hWnd != nullptr && ::IsWindow(m_hWnd); }
   void MakeUnderlineFont();
@@ -56,6 +64,8 @@ class CLinkLabel : public CStatic {
   SIZE MeasureText() const;
   void LoadHandCursor();
   void RedrawNow();
+  bool ShowsFocusRect() const;
+  void ShowKeyboardTip(bool show);
 
   COLORREF m_linkColor;
   COLORREF m_visitedColor;
