@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "app/link_label/link_accessible.h"
 #include "framework/paint_dc.h"
 
 namespace {
@@ -87,6 +88,8 @@ const MessageMap* CLinkLabel::ThisMessageMap() {
       OnMessage<WM_UPDATEUISTATE, &CLinkLabel::HandleUpdateUiState>(),
       ::OnPaint<&CLinkLabel::HandlePaint>(),
       OnEraseBkgnd<&CLinkLabel::HandleEraseBackground>(),
+      OnMessage<WM_GETOBJECT, &CLinkLabel::HandleGetObject>(),
+      OnMessage<kLinkOpenRequest, &CLinkLabel::HandleOpenRequest>(),
   };
   static constexpr MessageMap kMap = MakeMessageMap(&CStatic::ThisMessageMap, kEntries);
   return &kMap;
@@ -246,6 +249,17 @@ void CLinkLabel::ShowKeyboardTip(bool show) {
   RECT rect{};
   GetWindowRect(&rect);
   m_tip.Track(this, kKeyboardToolId, show, POINT{rect.left, rect.bottom + kKeyboardTipGap});
+}
+
+LRESULT CLinkLabel::HandleGetObject(WPARAM wParam, LPARAM lParam) {
+  if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT)) return Default();
+  const LRESULT answer = AnswerLinkObjectRequest(m_hWnd, wParam);
+  return answer != 0 ? answer : Default();
+}
+
+LRESULT CLinkLabel::HandleOpenRequest(WPARAM, LPARAM) {
+  HandleClick();
+  return 0;
 }
 
 void CLinkLabel::MakeUnderlineFont() {

@@ -1,9 +1,10 @@
 // The links of the real main dialog without a mouse: reached with Tab in their visual order,
-// opened with Enter and Space the way a click opens them.
+// opened with Enter and Space the way a click opens them, and seen by a screen reader as links.
 // Web addresses reach the desktop's browser launcher, a recorder on PATH.
 #include <windows.h>
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -284,6 +285,87 @@ TEST_F(LinkKeyboard, TabReachesTheShownLinksInOrderAndEnterOrSpaceOpensThem) {
   EXPECT_EQ(g_calls.shell, (std::vector<std::string>{kXp32Url, kVista32Url}));
   EXPECT_EQ(WaitForAddresses(browserRecord_, 2), (std::vector<std::string>{kXp32Url, kVista32Url}))
       << "what reached the browser";
+}
+
+// What a screen reader asks of the labels, as it asks: through the accessibility hooks.
+struct AccessibleView {
+  HRESULT found = E_FAIL;
+  LONG role = 0;
+  LONG state = 0;
+  std::wstring name;
+  std::wstring value;
+  std::wstring defaultAction;
+  HRESULT action = E_FAIL;  // of asking for the default action
+};
+
+// Asks for one text and takes it out of its system string.
+template <class Ask>
+std::wstring AskText(Ask ask) {
+  BSTR text = nullptr;
+  const HRESULT result = ask(&text);
+  std::wstring value = SUCCEEDED(result) && text != nullptr ? std::wstring(text) : L"";
+  ::SysFreeString(text);
+  return value;
+}
+
+AccessibleView AskAndUse(HWND label) {
+  AccessibleView view;
+  IAccessible* object = nullptr;
+  view.found = ::AccessibleObjectFromWindow(label, static_cast<DWORD>(OBJID_CLIENT),
+                                            __uuidof(IAccessible), reinterpret_cast<void**>(&object));
+  if (FAILED(view.found) || object == nullptr) return view;
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  VARIANT answer{};
+  if (SUCCEEDED(object->get_accRole(self, &answer)) && answer.vt == VT_I4) view.role = answer.lVal;
+  VariantClear(&answer);
+  if (SUCCEEDED(object->get_accState(self, &answer)) && answer.vt == VT_I4) view.state = answer.lVal;
+  VariantClear(&answer);
+  view.name = AskText([&](BSTR* text) { return object->get_accName(self, text); });
+  view.value = AskText([&](BSTR* text) { return object->get_accValue(self, text); });
+  view.defaultAction =
+      AskText([&](BSTR* text) { return object->get_accDefaultAction(self, text); });
+  view.action = object->accDoDefaultAction(self);
+  object->Release();
+  return view;
+}
+
+TEST_F(LinkKeyboard, AScreenReaderSeesEachLinkWithItsTextAndCanOpenIt) {
+  ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  CDetectorDlg dialog(Platform());
+  AccessibleView shown, hidden, refused;
+  Script script;
+  script.Then([&] {
+    PressButton(dialog.m_hWnd, IDC_CHECK_DEVICE);
+    shown = AskAndUse(::GetDlgItem(dialog.m_hWnd, IDC_LINK_XP32));
+    hidden = AskAndUse(::GetDlgItem(dialog.m_hWnd, IDC_LINK_XP64));
+  });
+  script.Then([&] { refused = AskAndUse(::GetDlgItem(dialog.m_hWnd, IDC_LINK_VISTA64)); });
+  script.Then([] {});
+  RunDialog(dialog, script);
+  server_.Wait();
+  ::CoUninitialize();
+
+  ASSERT_EQ(shown.found, S_OK);
+  EXPECT_EQ(shown.role, ROLE_SYSTEM_LINK);
+  EXPECT_EQ(shown.name, L"Download 32bit WindowsXP/Windows2000 driver");
+  EXPECT_EQ(shown.value, WideFromUtf8(kXp32Url.c_str()));
+  EXPECT_EQ(shown.defaultAction, L"open");
+  EXPECT_EQ(shown.state & (STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_INVISIBLE),
+            STATE_SYSTEM_LINKED | STATE_SYSTEM_FOCUSABLE);
+  EXPECT_EQ(shown.action, S_OK);
+
+  ASSERT_EQ(hidden.found, S_OK);
+  EXPECT_EQ(hidden.role, ROLE_SYSTEM_LINK);
+  EXPECT_EQ(hidden.name, L"Download 64bit WindowsXP driver");
+  EXPECT_NE(hidden.state & STATE_SYSTEM_INVISIBLE, 0);
+  EXPECT_EQ(hidden.action, E_FAIL) << "a hidden link cannot be used";
+
+  EXPECT_EQ(refused.action, S_OK);
+  EXPECT_EQ(g_calls.beeps, std::vector<UINT>{MB_ICONEXCLAMATION}) << "the file: link refused";
+  EXPECT_EQ(g_calls.shell, std::vector<std::string>{kXp32Url});
+  EXPECT_EQ(WaitForAddresses(browserRecord_, 1), std::vector<std::string>{kXp32Url});
 }
 
 }  // namespace
