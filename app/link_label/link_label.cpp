@@ -88,6 +88,7 @@ const MessageMap* CLinkLabel::ThisMessageMap() {
       OnMessage<WM_UPDATEUISTATE, &CLinkLabel::HandleUpdateUiState>(),
       ::OnPaint<&CLinkLabel::HandlePaint>(),
       OnEraseBkgnd<&CLinkLabel::HandleEraseBackground>(),
+      OnMessage<WM_SETFONT, &CLinkLabel::HandleSetFont>(),
       OnMessage<WM_GETOBJECT, &CLinkLabel::HandleGetObject>(),
       OnMessage<kLinkOpenRequest, &CLinkLabel::HandleOpenRequest>(),
   };
@@ -249,6 +250,20 @@ void CLinkLabel::ShowKeyboardTip(bool show) {
   RECT rect{};
   GetWindowRect(&rect);
   m_tip.Track(this, kKeyboardToolId, show, POINT{rect.left, rect.bottom + kKeyboardTipGap});
+}
+
+// A font given from outside (the dialog's, rescaled for another DPI) becomes the base of the
+// label's own underlined font, and the label fits its text in it again.
+LRESULT CLinkLabel::HandleSetFont(WPARAM wParam, LPARAM) {
+  const auto font = reinterpret_cast<HFONT>(wParam);
+  if (font == nullptr || font == m_underlineFont.GetSafeHandle()) return Default();
+  DefWindowProc(WM_SETFONT, wParam, FALSE);
+  MakeUnderlineFont();
+  FitToText();
+  RECT client{};
+  GetClientRect(&client);
+  m_tip.SetToolRect(this, kToolId, client);
+  return 0;
 }
 
 LRESULT CLinkLabel::HandleGetObject(WPARAM wParam, LPARAM lParam) {
