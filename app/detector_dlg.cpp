@@ -31,6 +31,7 @@ const MessageMap* CDetectorDlg::ThisMessageMap() {
       ::OnPaint<&CDetectorDlg::OnPaint>(),
       ::OnQueryDragIcon<&CDetectorDlg::OnQueryDragIcon>(),
       ::OnBnClicked<IDC_CHECK_DEVICE, &CDetectorDlg::CheckDevices>(),
+      ::OnDpiChanged<&CDetectorDlg::OnDpiChanged>(),
   };
   static constexpr MessageMap kMap = MakeMessageMap(&CDialog::ThisMessageMap, kEntries);
   return &kMap;
@@ -101,6 +102,14 @@ void CDetectorDlg::OnPaint() {
 }
 
 HCURSOR CDetectorDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
+
+void CDetectorDlg::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  CDialog::OnDpiChanged(dpi, suggested);
+  const HFONT font = GetFont();
+  for (CLinkLabel* link : {&m_linkXp32, &m_linkXp64, &m_linkVista32, &m_linkVista64}) {
+    if (link->m_hWnd != nullptr) link->SetFont(font, TRUE);
+  }
+}
 
 int CDetectorDlg::LoadCatalogue() { return ::LoadCatalogue(*this, m_platform.catalogueHost); }
 

@@ -26,6 +26,8 @@ class CDetectorDlg : public CDialog, private CatalogueOwner {
   void OnSysCommand(UINT id, LPARAM lParam);
   void OnPaint();
   HCURSOR OnQueryDragIcon();
+  // On a screen of another DPI the links follow the dialog's rescaled font and refit.
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
   void CheckDevices();
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 

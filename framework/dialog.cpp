@@ -24,6 +24,7 @@ const MessageMap* CDialog::ThisMessageMap() {
   static constexpr MessageMapEntry kEntries[] = {
       OnCommand<IDOK, BN_CLICKED, &CDialog::OnOK>(),
       OnCommand<IDCANCEL, BN_CLICKED, &CDialog::OnCancel>(),
+      ::OnDpiChanged<&CDialog::OnDpiChanged>(),
   };
   static constexpr MessageMap kMap = MakeMessageMap(&CWnd::ThisMessageMap, kEntries);
   return &kMap;
@@ -140,6 +141,12 @@ bool CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* resu
     return AfxGetApp()->OnCmdMsg(LOWORD(wParam));
   }
   return false;
+}
+
+void CDialog::OnDpiChanged(UINT, const RECT& suggested) {
+  Default();
+  ::SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CDialog::PostNcDestroy() {

@@ -34,6 +34,9 @@ class CDialog : public CWnd {
   const MessageMap* GetMessageMap() const override { return ThisMessageMap(); }
   bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
   void PostNcDestroy() override;
+  // Moved to a screen of another DPI: the window system rescales what it made from the
+  // template, then the window takes the rectangle the system suggests.
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
 
  private:
   static INT_PTR CALLBACK StaticDialogProc(HWND hwnd, UINT message, WPARAM wParam,

@@ -113,6 +113,43 @@ bool CallMouse(CWnd& wnd, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   return true;
 }
 
+template <auto Handler>
+bool CallKey(CWnd& wnd, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  (Target<Handler>(wnd).*Handler)(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+  result = 0;
+  return true;
+}
+
+template <auto Handler>
+bool CallGetDlgCode(CWnd& wnd, WPARAM, LPARAM lParam, LRESULT& result) {
+  result = static_cast<LRESULT>(
+      (Target<Handler>(wnd).*Handler)(reinterpret_cast<const MSG*>(lParam)));
+  return true;
+}
+
+template <auto Handler>
+bool CallFocus(CWnd& wnd, WPARAM wParam, LPARAM, LRESULT& result) {
+  (Target<Handler>(wnd).*Handler)(reinterpret_cast<HWND>(wParam));
+  result = 0;
+  return true;
+}
+
+template <auto Handler>
+bool CallEraseBkgnd(CWnd& wnd, WPARAM wParam, LPARAM, LRESULT& result) {
+  result = (Target<Handler>(wnd).*Handler)(reinterpret_cast<HDC>(wParam));
+  return true;
+}
+
+// A DPI change without its rectangle is left to the default processing.
+template <auto Handler>
+bool CallDpiChanged(CWnd& wnd, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+  if (suggested == nullptr) return false;
+  (Target<Handler>(wnd).*Handler)(LOWORD(wParam), *suggested);
+  result = 0;
+  return true;
+}
+
 // A null brush means "not mine": the parent then answers the query itself.
 template <auto Handler>
 bool CallCtlColorReflect(CWnd& wnd, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -166,6 +203,57 @@ constexpr MessageMapEntry OnMouseMove() {
   static_assert(message_map_detail::kHasSignature<Handler, void(UINT, POINT)>,
                 "handler must be void (UINT flags, POINT client position)");
   return {WM_MOUSEMOVE, 0, kAnyId, &message_map_detail::CallMouse<Handler>};
+}
+
+// WM_KEYDOWN: void Handler(UINT virtual key, UINT repeat count, UINT flags (KF_REPEAT, ...)).
+template <auto Handler>
+constexpr MessageMapEntry OnKeyDown() {
+  static_assert(message_map_detail::kHasSignature<Handler, void(UINT, UINT, UINT)>,
+                "handler must be void (UINT key, UINT repeatCount, UINT flags)");
+  return {WM_KEYDOWN, 0, kAnyId, &message_map_detail::CallKey<Handler>};
+}
+
+// WM_GETDLGCODE: UINT Handler(const MSG* message the dialog manager asks about, or null).
+template <auto Handler>
+constexpr MessageMapEntry OnGetDlgCode() {
+  static_assert(message_map_detail::kHasSignature<Handler, UINT(const MSG*)>,
+                "handler must be UINT (const MSG*)");
+  return {WM_GETDLGCODE, 0, kAnyId, &message_map_detail::CallGetDlgCode<Handler>};
+}
+
+// WM_SETFOCUS and WM_KILLFOCUS: void Handler(HWND the window losing, or gaining, the focus).
+template <auto Handler>
+constexpr MessageMapEntry OnSetFocus() {
+  static_assert(message_map_detail::kHasSignature<Handler, void(HWND)>,
+                "handler must be void (HWND previous focus)");
+  return {WM_SETFOCUS, 0, kAnyId, &message_map_detail::CallFocus<Handler>};
+}
+
+template <auto Handler>
+constexpr MessageMapEntry OnKillFocus() {
+  static_assert(message_map_detail::kHasSignature<Handler, void(HWND)>,
+                "handler must be void (HWND next focus)");
+  return {WM_KILLFOCUS, 0, kAnyId, &message_map_detail::CallFocus<Handler>};
+}
+
+// WM_ERASEBKGND: BOOL Handler(HDC), true when the background is erased.
+template <auto Handler>
+constexpr MessageMapEntry OnEraseBkgnd() {
+  static_assert(message_map_detail::kHasSignature<Handler, BOOL(HDC)>,
+                "handler must be BOOL (HDC)");
+  return {WM_ERASEBKGND, 0, kAnyId, &message_map_detail::CallEraseBkgnd<Handler>};
+}
+
+// WM_DPICHANGED, whose number older headers leave out.
+constexpr UINT kDpiChangedMessage = 0x02E0;
+
+// WM_DPICHANGED: void Handler(UINT new DPI, const RECT& the window rectangle the system
+// suggests, in screen coordinates).
+template <auto Handler>
+constexpr MessageMapEntry OnDpiChanged() {
+  static_assert(message_map_detail::kHasSignature<Handler, void(UINT, const RECT&)>,
+                "handler must be void (UINT dpi, const RECT& suggested)");
+  return {kDpiChangedMessage, 0, kAnyId, &message_map_detail::CallDpiChanged<Handler>};
 }
 
 // WM_COMMAND with notification `Code` from control (or menu item) `Id`: void Handler().

@@ -57,3 +57,24 @@ void CToolTipCtrl::RelayEvent(const MSG* msg) {
   if (m_hWnd == nullptr || msg == nullptr) return;
   SendMessage(TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));
 }
+
+void CToolTipCtrl::SetToolRect(CWnd* tool, UINT_PTR id, const RECT& rect) {
+  if (m_hWnd == nullptr) return;
+  TOOLINFOA info = MakeToolInfo(tool, id, nullptr);
+  info.rect = rect;
+  SendMessage(TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+bool CToolTipCtrl::AddTrackingTool(CWnd* tool, UINT_PTR id, const char* text) {
+  if (m_hWnd == nullptr) return false;
+  TOOLINFOA info = MakeToolInfo(tool, id, text);
+  info.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+  return SendMessage(TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info)) != FALSE;
+}
+
+void CToolTipCtrl::Track(CWnd* tool, UINT_PTR id, bool show, POINT screenPoint) {
+  if (m_hWnd == nullptr) return;
+  TOOLINFOA info = MakeToolInfo(tool, id, nullptr);
+  if (show) SendMessage(TTM_TRACKPOSITION, 0, MAKELPARAM(screenPoint.x, screenPoint.y));
+  SendMessage(TTM_TRACKACTIVATE, show ? TRUE : FALSE, reinterpret_cast<LPARAM>(&info));
+}

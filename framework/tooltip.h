@@ -16,6 +16,11 @@ class CToolTipCtrl : public CWnd {
   // Tool `id` of window `tool` over `rect` (tool's client coordinates) with `text`.
   bool AddTool(CWnd* tool, UINT_PTR id, const RECT& rect, const char* text);
   void UpdateTipText(CWnd* tool, UINT_PTR id, const char* text);
+  void SetToolRect(CWnd* tool, UINT_PTR id, const RECT& rect);
+  // Tool `id` of window `tool`, shown and placed by its owner instead of by the pointer.
+  bool AddTrackingTool(CWnd* tool, UINT_PTR id, const char* text);
+  // Shows the tracking tool with its top-left corner at `screenPoint`, or hides it.
+  void Track(CWnd* tool, UINT_PTR id, bool show, POINT screenPoint);
   // Hands a message of the tool's window to the tooltip so that it can show or hide itself.
   void RelayEvent(const MSG* msg);
 

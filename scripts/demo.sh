@@ -6,6 +6,8 @@
 # screenshot, says where the PNG is and closes the program.
 #   scripts/demo.sh                       English
 #   DETECTOR_DEMO_LANG=zh scripts/demo.sh  Chinese
+#   DETECTOR_DEMO_DPI=144 scripts/demo.sh  the screen's DPI (default 96), as a high-resolution
+#                                          screen has it; the screenshot's name carries it
 # The pretend USB machine is tools/usb-topologies/demo.txt (a camera behind an external hub);
 # DETECTOR_DEMO_TOPOLOGY and DETECTOR_DEMO_CATALOGUE name another topology file or catalogue.
 # --no-build skips the set-up and the build, for a test that runs on a built tree.
@@ -18,6 +20,12 @@ window_wait_seconds=120    # the first run creates the Wine prefix, which takes 
 settle_seconds=3
 exit_wait_seconds=20
 
+dpi=${DETECTOR_DEMO_DPI:-96}
+if ! [[ $dpi =~ ^[1-9][0-9]{1,2}$ ]] || [ "$dpi" -lt 96 ] || [ "$dpi" -gt 480 ]; then
+  echo "demo: DETECTOR_DEMO_DPI must be a whole number from 96 to 480, not '$dpi'" >&2
+  exit 2
+fi
+
 if [ "${1:-}" != "--in-namespace" ]; then
   if [ "${1:-}" != "--no-build" ]; then
     scripts/setup.sh
@@ -27,7 +35,7 @@ if [ "${1:-}" != "--in-namespace" ]; then
   interactive=0
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then interactive=1; fi
   sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo --preserve-env=DISPLAY,XAUTHORITY,DETECTOR_DEMO_LANG,DETECTOR_DEMO_TOPOLOGY,DETECTOR_DEMO_CATALOGUE)
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo --preserve-env=DISPLAY,XAUTHORITY,DETECTOR_DEMO_LANG,DETECTOR_DEMO_DPI,DETECTOR_DEMO_TOPOLOGY,DETECTOR_DEMO_CATALOGUE)
   exec "${sudo_cmd[@]}" env DETECTOR_DEMO_INTERACTIVE=$interactive \
     unshare -n -- "$root/tools/with-display" "$root/scripts/demo.sh" --in-namespace
 fi
@@ -39,7 +47,7 @@ chmod 755 "$work"
 # Wine keeps its sockets in the wineserver, which must run in this namespace: a prefix of the
 # demo's own, whose server is stopped at the end.
 prefix=$build/demo-wineprefix
-screenshot=$build/demo/detector-${DETECTOR_DEMO_LANG:-en}.png
+screenshot=$build/demo/detector-${DETECTOR_DEMO_LANG:-en}-$dpi.png
 mkdir -p "$(dirname "$screenshot")"
 nginx_pid="" program_pid=""
 
@@ -72,6 +80,10 @@ if [ ! -f "$fonts/marlett.ttf" ]; then
   mkdir -p "$fonts"
   cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
 fi
+# Wine takes the DPI from here when a program starts.
+"$root/tools/wine-run" "$prefix" reg add 'HKCU\Control Panel\Desktop' \
+  /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+echo "demo: the screen has $dpi DPI"
 # The simulator reads the topology through Wine's drive Z:, which is the Unix root.
 export DETECTOR_USB_TOPOLOGY="Z:${topology//\//\\}"
 echo "demo: the pretend USB machine is $topology"

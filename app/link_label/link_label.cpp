@@ -1,12 +1,20 @@
 #include "app/link_label/link_label.h"
 
 #include <shellapi.h>
+#include <uxtheme.h>
 
 #include <cstring>
+
+#include "app/link_label/link_accessible.h"
+#include "framework/paint_dc.h"
 
 namespace {
 
 constexpr UINT_PTR kToolId = 1;
+// The same tip, shown while the label has the keyboard focus.
+constexpr UINT_PTR kKeyboardToolId = 2;
+// Where the keyboard tip appears: this far below the label's bottom edge.
+constexpr int kKeyboardTipGap = 2;
 constexpr int kHandCursorId = 106;
 constexpr const char* kHelpViewer = "\\winhlp32.exe";
 constexpr const char* kHtmlFileType = ".htm";
@@ -32,6 +40,9 @@ void CopyText(const char* text, linklogic::CommandBuffer& out) {
 }
 
 bool IsAnsiLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
+
+// The keys that open a focused link, as Enter and Space press a focused button.
+bool IsOpeningKey(WPARAM key) { return key == VK_RETURN || key == VK_SPACE; }
 
 linklogic::Rect ToLogicRect(const RECT& r) {
   return {static_cast<std::int32_t>(r.left), static_cast<std::int32_t>(r.top),
@@ -76,6 +87,16 @@ const MessageMap* CLinkLabel::ThisMessageMap() {
       OnCtlColorReflect<&CLinkLabel::ChooseTextColor>(),
       OnSetCursor<&CLinkLabel::HandleSetCursor>(),
       OnMouseMove<&CLinkLabel::HandleMouseMove>(),
+      OnGetDlgCode<&CLinkLabel::HandleGetDlgCode>(),
+      OnKeyDown<&CLinkLabel::HandleKeyDown>(),
+      OnSetFocus<&CLinkLabel::HandleSetFocus>(),
+      OnKillFocus<&CLinkLabel::HandleKillFocus>(),
+      OnMessage<WM_UPDATEUISTATE, &CLinkLabel::HandleUpdateUiState>(),
+      ::OnPaint<&CLinkLabel::HandlePaint>(),
+      OnEraseBkgnd<&CLinkLabel::HandleEraseBackground>(),
+      OnMessage<WM_SETFONT, &CLinkLabel::HandleSetFont>(),
+      OnMessage<WM_GETOBJECT, &CLinkLabel::HandleGetObject>(),
+      OnMessage<kLinkOpenRequest, &CLinkLabel::HandleOpenRequest>(),
   };
   static constexpr MessageMap kMap = MakeMessageMap(&CStatic::ThisMessageMap, kEntries);
   return &kMap;
@@ -86,6 +107,7 @@ void CLinkLabel::SetTarget(const char* url) {
   if (!HasWindow()) return;
   FitToText();
   m_tip.UpdateTipText(this, kToolId, m_target.c_str());
+  m_tip.UpdateTipText(this, kKeyboardToolId, m_target.c_str());
 }
 
 void CLinkLabel::SetTextColors(COLORREF link, COLORREF visited, COLORREF hover) {
@@ -118,6 +140,7 @@ void CLinkLabel::PreSubclassWindow() {
   GetClientRect(&client);
   m_tip.Create(this, WS_POPUP);  // the label works on without its tooltip
   m_tip.AddTool(this, kToolId, client, m_target.c_str());
+  m_tip.AddTrackingTool(this, kKeyboardToolId, m_target.c_str());
   CStatic::PreSubclassWindow();
 }
 
@@ -164,6 +187,101 @@ void CLinkLabel::HandleMouseMove(UINT, POINT point) {
 }
 
 void CLinkLabel::RedrawNow() { ::RedrawWindow(m_hWnd, nullptr, nullptr, kRedrawNow); }
+
+// Enter and Space would otherwise be the dialog's (Enter its default button); every other key
+// keeps its meaning, Tab included.
+UINT CLinkLabel::HandleGetDlgCode(const MSG* msg) {
+  auto code = static_cast<UINT>(Default());
+  if (msg != nullptr && (msg->message == WM_KEYDOWN || msg->message == WM_CHAR) &&
+      IsOpeningKey(msg->wParam)) {
+    code |= DLGC_WANTMESSAGE;
+  }
+  return code;
+}
+
+void CLinkLabel::HandleKeyDown(UINT key, UINT, UINT flags) {
+  if (!IsOpeningKey(key)) {
+    Default();
+    return;
+  }
+  if ((flags & KF_REPEAT) != 0) return;  // a key held down opens the link once
+  HandleClick();
+}
+
+void CLinkLabel::HandleSetFocus(HWND) {
+  Default();
+  Invalidate(TRUE);
+  ShowKeyboardTip(true);
+}
+
+void CLinkLabel::HandleKillFocus(HWND) {
+  Default();
+  ShowKeyboardTip(false);
+  Invalidate(TRUE);
+}
+
+LRESULT CLinkLabel::HandleUpdateUiState(WPARAM, LPARAM) {
+  const LRESULT result = Default();
+  if (::GetFocus() == m_hWnd) Invalidate(TRUE);
+  return result;
+}
+
+// The static control draws the text into the label's paint context; the focus rectangle goes
+// around it while keyboard users are shown where the focus is.
+void CLinkLabel::HandlePaint() {
+  CPaintDC dc(this);
+  if (dc.GetSafeHdc() == nullptr) return;
+  DefWindowProc(WM_PAINT, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+  if (!ShowsFocusRect()) return;
+  RECT client{};
+  GetClientRect(&client);
+  ::DrawFocusRect(dc.GetSafeHdc(), &client);
+}
+
+// The label draws its text over whatever lies beneath it. Each paint starts from the parent's
+// background again, so that an inverted focus rectangle never toggles itself away.
+BOOL CLinkLabel::HandleEraseBackground(HDC dc) {
+  RECT client{};
+  GetClientRect(&client);
+  ::DrawThemeParentBackground(m_hWnd, dc, &client);
+  return TRUE;
+}
+
+bool CLinkLabel::ShowsFocusRect() const {
+  return ::GetFocus() == m_hWnd &&
+         (::SendMessageW(m_hWnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0;
+}
+
+void CLinkLabel::ShowKeyboardTip(bool show) {
+  RECT rect{};
+  GetWindowRect(&rect);
+  m_tip.Track(this, kKeyboardToolId, show, POINT{rect.left, rect.bottom + kKeyboardTipGap});
+}
+
+// A font given from outside (the dialog's, rescaled for another DPI) becomes the base of the
+// label's own underlined font, and the label fits its text in it again.
+LRESULT CLinkLabel::HandleSetFont(WPARAM wParam, LPARAM) {
+  const auto font = reinterpret_cast<HFONT>(wParam);
+  if (font == nullptr || font == m_underlineFont.GetSafeHandle()) return Default();
+  DefWindowProc(WM_SETFONT, wParam, FALSE);
+  MakeUnderlineFont();
+  FitToText();
+  RECT client{};
+  GetClientRect(&client);
+  m_tip.SetToolRect(this, kToolId, client);
+  return 0;
+}
+
+LRESULT CLinkLabel::HandleGetObject(WPARAM wParam, LPARAM lParam) {
+  if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT)) return Default();
+  const LRESULT answer = AnswerLinkObjectRequest(m_hWnd, wParam);
+  return answer != 0 ? answer : Default();
+}
+
+LRESULT CLinkLabel::HandleOpenRequest(WPARAM, LPARAM) {
+  HandleClick();
+  return 0;
+}
 
 void CLinkLabel::MakeUnderlineFont() {
   LOGFONTA logFont{};

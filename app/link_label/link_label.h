@@ -1,7 +1,9 @@
 #pragma once
 // CLinkLabel: a dialog's static text control made into a hyperlink. It draws in the link
 // color with an underlined font, in the hover color under the pointer, shows a hand cursor
-// and a tooltip with its address, and opens the address in the browser when clicked.
+// and a tooltip with its address, and opens the address in the browser when clicked. A shown
+// label with the tab-stop style is reached with Tab and opened with Enter or Space; screen
+// readers see it as a link.
 #include <windows.h>
 
 #include <memory>
@@ -20,6 +22,7 @@ class CLinkLabel : public CStatic {
   ~CLinkLabel() override;
 
   void SetTarget(const char* url);
+  const std::string& Target() const { return m_target; }
   COLORREF LinkColor() const { return m_linkColor; }
   // A hover color of -1 stands for the system highlight color at the time of the call.
   void SetTextColors(COLORREF link, COLORREF visited, COLORREF hover);
@@ -55,6 +58,16 @@ class CLinkLabel : public CStatic {
   HBRUSH ChooseTextColor(HDC dc, UINT kind);
   BOOL HandleSetCursor(CWnd* window, UINT hitTest, UINT message);
   void HandleMouseMove(UINT flags, POINT point);
+  UINT HandleGetDlgCode(const MSG* msg);
+  void HandleKeyDown(UINT key, UINT repeatCount, UINT flags);
+  void HandleSetFocus(HWND previous);
+  void HandleKillFocus(HWND next);
+  LRESULT HandleUpdateUiState(WPARAM wParam, LPARAM lParam);
+  void HandlePaint();
+  BOOL HandleEraseBackground(HDC dc);
+  LRESULT HandleSetFont(WPARAM wParam, LPARAM lParam);
+  LRESULT HandleGetObject(WPARAM wParam, LPARAM lParam);
+  LRESULT HandleOpenRequest(WPARAM wParam, LPARAM lParam);
 
   bool HasWindow() const { return m_hWnd != nullptr && ::IsWindow(m_hWnd); }
   void MakeUnderlineFont();
@@ -62,6 +75,8 @@ class CLinkLabel : public CStatic {
   SIZE MeasureText() const;
   void LoadHandCursor();
   void RedrawNow();
+  bool ShowsFocusRect() const;
+  void ShowKeyboardTip(bool show);
 
   COLORREF m_linkColor;
   COLORREF m_visitedColor;

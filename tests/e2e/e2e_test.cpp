@@ -2,6 +2,8 @@
 // loopback, a pretend USB topology, the button pressed, the links read and clicked.
 #include <windows.h>
 
+#include <oleacc.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -53,11 +55,43 @@ const char kNoCamera[] =
 
 const int kLinks[] = {IDC_LINK_XP32, IDC_LINK_XP64, IDC_LINK_VISTA32, IDC_LINK_VISTA64};
 
+struct AccessibleLink {
+  HRESULT found = E_FAIL;
+  LONG role = 0;
+  std::wstring name;
+};
+
+// What a screen reader, a program of its own, learns of a link of the running program.
+AccessibleLink AskAsAScreenReader(HWND link) {
+  AccessibleLink seen;
+  IAccessible* object = nullptr;
+  seen.found = AccessibleObjectFromWindow(link, static_cast<DWORD>(OBJID_CLIENT),
+                                          __uuidof(IAccessible), reinterpret_cast<void**>(&object));
+  if (FAILED(seen.found) || object == nullptr) return seen;
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  VARIANT role{};
+  if (SUCCEEDED(object->get_accRole(self, &role)) && role.vt == VT_I4) seen.role = role.lVal;
+  BSTR name = nullptr;
+  if (SUCCEEDED(object->get_accName(self, &name)) && name != nullptr) seen.name = name;
+  SysFreeString(name);
+  object->Release();
+  return seen;
+}
+
 class EndToEnd : public testing::Test {
  protected:
   // The loopback server runs in this process and needs WinSock started here.
-  static void SetUpTestSuite() { StartSockets(); }
-  static void TearDownTestSuite() { CleanUpSockets(); }
+  // A screen reader's questions need COM here.
+  static void SetUpTestSuite() {
+    StartSockets();
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  }
+  static void TearDownTestSuite() {
+    CoUninitialize();
+    CleanUpSockets();
+  }
 
   void SetUp() override {
     program = WinePath(DETECTOR_SIM_EXE);
@@ -118,6 +152,10 @@ TEST_F(EndToEnd, CameraBehindAHubShowsItsFourLinksAndAClickOpensTheAddress) {
   EXPECT_EQ(ViewControl(dialog, IDC_LINK_VISTA64).text, "Download 64bit Windows Vista driver");
   for (int id : kLinks) EXPECT_TRUE(ViewControl(dialog, id).visible) << id;
   EXPECT_FALSE(ViewControl(dialog, IDC_STATUS_TEXT).visible);
+  const AccessibleLink link = AskAsAScreenReader(GetDlgItem(dialog, IDC_LINK_XP64));
+  EXPECT_EQ(link.found, S_OK);
+  EXPECT_EQ(link.role, ROLE_SYSTEM_LINK);
+  EXPECT_EQ(link.name, L"Download 64bit WindowsXP driver");
 
   ClickControl(dialog, IDC_LINK_VISTA32);
   EXPECT_EQ(WaitForBrowser(), "http://example.com/cam/vista32.exe\n");

@@ -35,7 +35,9 @@ constexpr Styles kButtonStyles{WS_TABSTOP, BS_DEFPUSHBUTTON, 0};
 constexpr Styles kEditStyles{ES_READONLY | ES_UPPERCASE | ES_AUTOHSCROLL | WS_TABSTOP, 0,
                              WS_EX_CLIENTEDGE};
 constexpr Styles kGroupStyles{BS_GROUPBOX, WS_TABSTOP, 0};
-constexpr Styles kTextStyles{WS_GROUP, kStaticType, 0};
+constexpr Styles kTextStyles{WS_GROUP, kStaticType | WS_TABSTOP, 0};
+// The links are tab stops, so that the keyboard reaches them.
+constexpr Styles kLinkStyles{WS_GROUP | WS_TABSTOP, kStaticType, 0};
 
 struct ExpectedControl {
   int id;  // -1: found by its text
@@ -56,13 +58,13 @@ const ExpectedControl kControls[] = {
      kGroupStyles},
     {IDC_LINK_XP32, L"Download 32bit WindowsXP/Windows2000 driver",
      L"点击下载32位WindowsXP/Win2000驱动", {19, 27, 182, 11}, {19, 27, 153, 11}, true,
-     kTextStyles},
+     kLinkStyles},
     {IDC_LINK_XP64, L"Download 64bit WindowsXP driver", L"点击下载64位WindowsXP驱动",
-     {19, 46, 124, 11}, {19, 45, 146, 11}, true, kTextStyles},
+     {19, 46, 124, 11}, {19, 45, 146, 11}, true, kLinkStyles},
     {IDC_LINK_VISTA32, L"Download 32bit Windows Vista driver", L"点击下载32位WindowsVista驱动",
-     {19, 65, 124, 11}, {19, 65, 141, 11}, true, kTextStyles},
+     {19, 65, 124, 11}, {19, 65, 141, 11}, true, kLinkStyles},
     {IDC_LINK_VISTA64, L"Download 64bit Windows Vista driver", L"点击下载64位WindowsVista驱动",
-     {19, 84, 124, 11}, {19, 85, 141, 11}, true, kTextStyles},
+     {19, 84, 124, 11}, {19, 85, 141, 11}, true, kLinkStyles},
     {IDC_STATUS_TEXT, L"Static", L"Static", {26, 55, 149, 8}, {31, 54, 135, 8}, true,
      kTextStyles},
 };

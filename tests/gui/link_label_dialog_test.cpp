@@ -24,6 +24,7 @@ struct LinkSeen {
   bool attached = false;
   bool notifies = false;
   bool underlined = false;
+  LONG fontHeight = 0;
   bool hidden = false;
   std::string text;
   std::string tip;
@@ -52,6 +53,7 @@ LinkSeen ReadLink(HWND dialog, int id) {
   seen.attached = CWnd::FromHandlePermanent(link) != nullptr;
   seen.notifies = (::GetWindowLongA(link, GWL_STYLE) & SS_NOTIFY) != 0;
   seen.underlined = WindowLogFont(link).lfUnderline != 0;
+  seen.fontHeight = WindowLogFont(link).lfHeight;
   seen.hidden = !::IsWindowVisible(link);
   char text[256] = {};
   ::GetWindowTextA(link, text, sizeof(text));
@@ -101,6 +103,98 @@ TEST_F(LinkLabelInDialog, FourLabelsAttachedInBindingOrderFittedUnderlinedAndHid
   EXPECT_EQ(links[1].text, "Download 64bit WindowsXP driver");
   std::reverse(order.ids.begin(), order.ids.end());  // oldest first
   EXPECT_EQ(order.ids, std::vector<int>(std::begin(kBindingOrder), std::end(kBindingOrder)));
+}
+
+// Wine never moves a window to a screen of another DPI, so the test does what the system does
+// then: it rescales the dialog's font (here: answers WM_GETFONT with a font twice the size) and
+// sends WM_DPICHANGED with the rectangle it suggests.
+class DialogFontStandIn {
+ public:
+  DialogFontStandIn(HWND dialog, HFONT font) : m_dialog(dialog) {
+    s_font = font;
+    s_next = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Answer)));
+  }
+  ~DialogFontStandIn() {
+    ::SetWindowLongPtrW(m_dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(s_next));
+  }
+  DialogFontStandIn(const DialogFontStandIn&) = delete;
+  DialogFontStandIn& operator=(const DialogFontStandIn&) = delete;
+
+ private:
+  static LRESULT CALLBACK Answer(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_GETFONT) return reinterpret_cast<LRESULT>(s_font);
+    return ::CallWindowProcW(s_next, hwnd, message, wParam, lParam);
+  }
+
+  static inline HFONT s_font = nullptr;
+  static inline WNDPROC s_next = nullptr;
+  HWND m_dialog;
+};
+
+RECT ToolRect(HWND label) {
+  TOOLINFOA info{};
+  info.cbSize = TTTOOLINFOA_V1_SIZE;
+  info.hwnd = label;
+  info.uId = 1;
+  ::SendMessageA(FindLabelTooltip(label), TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&info));
+  return info.rect;
+}
+
+TEST_F(LinkLabelInDialog, OnADpiChangeTheDialogTakesTheSuggestedRectangleAndTheLinksRefit) {
+  Serve(kServedCatalogue);
+  constexpr UINT kNewDpi = 192;
+  RECT suggested{};
+  RECT taken{};
+  std::vector<LinkSeen> before;
+  std::vector<LinkSeen> after;
+  std::vector<RECT> toolRects;
+  LONG bigHeight = 0;
+  {
+    CDetectorDlg dialog(Platform());
+    UiDriver driver([&] {
+      if (dialog.m_hWnd == nullptr || !::IsWindowVisible(dialog.m_hWnd)) return false;
+      for (int id : kBindingOrder) before.push_back(ReadLink(dialog.m_hWnd, id));
+      LOGFONTA logFont = WindowLogFont(dialog.m_hWnd);
+      logFont.lfHeight *= 2;
+      bigHeight = logFont.lfHeight;
+      const HFONT big = ::CreateFontIndirectA(&logFont);
+      ::GetWindowRect(dialog.m_hWnd, &suggested);
+      suggested.right += suggested.right - suggested.left;
+      suggested.bottom += suggested.bottom - suggested.top;
+      {
+        const DialogFontStandIn rescaled(dialog.m_hWnd, big);
+        ::SendMessageA(dialog.m_hWnd, kDpiChangedMessage, MAKEWPARAM(kNewDpi, kNewDpi),
+                       reinterpret_cast<LPARAM>(&suggested));
+      }
+      ::GetWindowRect(dialog.m_hWnd, &taken);
+      for (int id : kBindingOrder) {
+        after.push_back(ReadLink(dialog.m_hWnd, id));
+        toolRects.push_back(ToolRect(::GetDlgItem(dialog.m_hWnd, id)));
+      }
+      ::PostMessageA(dialog.m_hWnd, WM_COMMAND, IDCANCEL, 0);
+      ::DeleteObject(big);  // the labels made fonts of their own from it
+      return true;
+    });
+    dialog.DoModal();
+    ASSERT_FALSE(driver.TimedOut());
+  }
+  server_.Wait();
+  EXPECT_EQ(taken.left, suggested.left);
+  EXPECT_EQ(taken.top, suggested.top);
+  EXPECT_EQ(taken.right, suggested.right);
+  EXPECT_EQ(taken.bottom, suggested.bottom);
+  ASSERT_EQ(after.size(), std::size(kBindingOrder));
+  for (std::size_t i = 0; i < after.size(); ++i) {
+    SCOPED_TRACE(after[i].id);
+    EXPECT_EQ(after[i].fontHeight, bigHeight);
+    EXPECT_TRUE(after[i].underlined);
+    EXPECT_GT(after[i].width, before[i].width);
+    EXPECT_EQ(after[i].width, after[i].extent.cx);
+    EXPECT_EQ(after[i].height, after[i].extent.cy);
+    EXPECT_EQ(toolRects[i].right, after[i].width) << "the tooltip covers the whole link";
+    EXPECT_EQ(toolRects[i].bottom, after[i].height);
+  }
 }
 
 }  // namespace
