@@ -8,11 +8,11 @@ reference=$(realpath "$1")
 cd "$(dirname "$0")/../.."
 status=0
 for lang in en zh; do
-  shot=build/windows/demo/detector-$lang.png
+  shot=build/windows/demo/detector-$lang-96.png
   rm -f "$shot"
   # Without DISPLAY the demo takes a screenshot on a display of its own, which no other test's
   # window can cover.
-  if ! env -u DISPLAY DETECTOR_DEMO_LANG=$lang scripts/demo.sh --no-build >/dev/null; then
+  if ! env -u DISPLAY DETECTOR_DEMO_LANG=$lang DETECTOR_DEMO_DPI=96 scripts/demo.sh --no-build >/dev/null; then
     echo "$lang: the demo failed"
     status=1
     continue
