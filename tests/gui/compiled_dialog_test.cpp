@@ -141,6 +141,9 @@ bool ParseTemplate(const BYTE* data, std::size_t size, DialogTemplate& out) {
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kHiddenChild = WS_CHILD;
+// The links are tab stops, so that the keyboard reaches them: their one change from the
+// templates the program started with.
+constexpr DWORD kLink = kChild | WS_GROUP | WS_TABSTOP | SS_LEFT;
 
 struct ExpectedItem {
   int id;
@@ -178,15 +181,15 @@ const ExpectedDialog kDialogs[] = {
           L"PID&&VID", L"PID&&VID"},
          {-1, L"Button", kChild | BS_GROUPBOX, 0, {9, 11, 198, 92}, {10, 10, 170, 92},
           L"Driver Download Link", L"驱动下载路径"},
-         {IDC_LINK_XP32, L"Static", kChild | WS_GROUP | SS_LEFT, 0, {19, 27, 182, 11},
+         {IDC_LINK_XP32, L"Static", kLink, 0, {19, 27, 182, 11},
           {19, 27, 153, 11}, L"Download 32bit WindowsXP/Windows2000 driver",
           L"点击下载32位WindowsXP/Win2000驱动"},
-         {IDC_LINK_XP64, L"Static", kChild | WS_GROUP | SS_LEFT, 0, {19, 46, 124, 11},
+         {IDC_LINK_XP64, L"Static", kLink, 0, {19, 46, 124, 11},
           {19, 45, 146, 11}, L"Download 64bit WindowsXP driver", L"点击下载64位WindowsXP驱动"},
-         {IDC_LINK_VISTA32, L"Static", kChild | WS_GROUP | SS_LEFT, 0, {19, 65, 124, 11},
+         {IDC_LINK_VISTA32, L"Static", kLink, 0, {19, 65, 124, 11},
           {19, 65, 141, 11}, L"Download 32bit Windows Vista driver",
           L"点击下载32位WindowsVista驱动"},
-         {IDC_LINK_VISTA64, L"Static", kChild | WS_GROUP | SS_LEFT, 0, {19, 84, 124, 11},
+         {IDC_LINK_VISTA64, L"Static", kLink, 0, {19, 84, 124, 11},
           {19, 85, 141, 11}, L"Download 64bit Windows Vista driver",
           L"点击下载64位WindowsVista驱动"},
          {IDC_STATUS_TEXT, L"Static", kChild | WS_GROUP | SS_LEFT, 0, {26, 55, 149, 8},
