@@ -63,15 +63,6 @@ BOOL WINAPI RecordBeep(UINT type) {
   return TRUE;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
-}
-
 // Waits (bounded) until the browser launcher has been handed `count` addresses; sorted, since
 // launchers started one after the other may write in either order.
 std::vector<std::string> WaitForAddresses(const std::string& record, std::size_t count) {

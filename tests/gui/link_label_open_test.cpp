@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/link_label/link_label.h"
+#include "files.h"
 #include "framework/data_exchange.h"
 #include "link_label_import_patch.h"
 #include "link_label_test_dialog.h"
@@ -81,15 +82,6 @@ std::string ReadWholeFile(const std::string& path) {
   while (::ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0) text.append(chunk, got);
   ::CloseHandle(file);
   return text;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
 }
 
 // Waits (bounded) until the file holds at least `count` complete lines.
