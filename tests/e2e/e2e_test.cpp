@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
-#include <iterator>
 #include <string>
-#include <thread>
+#include <vector>
 
 #include "files.h"
 #include "loopback_server.h"
@@ -122,16 +122,6 @@ class EndToEnd : public testing::Test {
     EXPECT_FALSE(FileExists(CatalogueFilePath())) << "the catalogue file is deleted at the end";
   }
 
-  std::string WaitForBrowser() {
-    auto deadline = std::chrono::steady_clock::now() + kBrowserTimeout;
-    std::string text;
-    while ((text = ReadBytes(browserRecord)).find('\n') == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(milliseconds(50));
-    }
-    return text;
-  }
-
   std::string program, browserRecord, topology;
   LoopbackServer server;
   ProgramDriver driver;
@@ -158,7 +148,8 @@ TEST_F(EndToEnd, CameraBehindAHubShowsItsFourLinksAndAClickOpensTheAddress) {
   EXPECT_EQ(link.name, L"Download 64bit WindowsXP driver");
 
   ClickControl(dialog, IDC_LINK_VISTA32);
-  EXPECT_EQ(WaitForBrowser(), "http://example.com/cam/vista32.exe\n");
+  EXPECT_EQ(WaitForLines(browserRecord, 1, kBrowserTimeout),
+            std::vector<std::string>{"http://example.com/cam/vista32.exe"});
 
   PressButton(dialog, IDC_CHECK_DEVICE);  // a second press changes nothing
   for (int id : kLinks) EXPECT_TRUE(ViewControl(dialog, id).visible) << id;

@@ -33,7 +33,6 @@ extern decltype(&::MessageBeep) g_messageBeepSlot __asm__(LINK_LABEL_IMPORT(Mess
 namespace {
 
 constexpr DWORD kBrowserTimeoutMs = 30000;
-constexpr DWORD kPollMs = 50;
 
 const std::string kXp32Url = "http://127.0.0.1:9/drivers/xp32.zip";
 const std::string kVista32Url = "https://127.0.0.1:9/drivers/vista32.zip";
@@ -66,12 +65,8 @@ BOOL WINAPI RecordBeep(UINT type) {
 // Waits (bounded) until the browser launcher has been handed `count` addresses; sorted, since
 // launchers started one after the other may write in either order.
 std::vector<std::string> WaitForAddresses(const std::string& record, std::size_t count) {
-  const DWORD start = ::GetTickCount();
-  std::vector<std::string> lines = Lines(ReadBytes(record));
-  while (lines.size() < count && ::GetTickCount() - start < kBrowserTimeoutMs) {
-    ::Sleep(kPollMs);
-    lines = Lines(ReadBytes(record));
-  }
+  std::vector<std::string> lines =
+      WaitForLines(record, count, std::chrono::milliseconds(kBrowserTimeoutMs));
   std::sort(lines.begin(), lines.end());
   return lines;
 }

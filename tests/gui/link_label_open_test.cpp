@@ -29,8 +29,7 @@ extern decltype(&::MessageBeep) g_messageBeepSlot __asm__(LINK_LABEL_IMPORT(Mess
 namespace {
 
 constexpr int kLinkId = 1006;
-constexpr DWORD kLaunchTimeoutMs = 30000;
-constexpr DWORD kPollMs = 50;
+constexpr std::chrono::milliseconds kLaunchTimeout(30000);
 constexpr INT_PTR kNoAssociation = SE_ERR_NOASSOC;
 constexpr const char* kTestFileType = "LinkLabelTestPage";
 constexpr COLORREF kVisited = RGB(85, 26, 139);
@@ -71,29 +70,6 @@ BOOL WINAPI RecordBeep(UINT type) {
 }
 
 // --- files the recorders write ---------------------------------------------------------------
-
-std::string ReadWholeFile(const std::string& path) {
-  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  std::string text;
-  char chunk[4096];
-  DWORD got = 0;
-  while (::ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0) text.append(chunk, got);
-  ::CloseHandle(file);
-  return text;
-}
-
-// Waits (bounded) until the file holds at least `count` complete lines.
-std::vector<std::string> WaitForLines(const std::string& path, std::size_t count) {
-  const DWORD start = ::GetTickCount();
-  std::vector<std::string> lines = Lines(ReadWholeFile(path));
-  while (lines.size() < count && ::GetTickCount() - start < kLaunchTimeoutMs) {
-    ::Sleep(kPollMs);
-    lines = Lines(ReadWholeFile(path));
-  }
-  return lines;
-}
 
 // A Unix path from the environment, as Wine's drive Z: shows it.
 std::string UnixPathVariable(const char* name) {
@@ -189,7 +165,7 @@ TEST_F(LinkLabelOpen, ShellHandsTheAddressToTheBrowserEncodedAsABrowserWould) {
   EXPECT_EQ(g_calls.shell, 1);
   EXPECT_EQ(g_calls.winExec, 0);
   EXPECT_TRUE(g_calls.beeps.empty());
-  EXPECT_EQ(WaitForLines(xdgRecord, 1),
+  EXPECT_EQ(WaitForLines(xdgRecord, 1, kLaunchTimeout),
             std::vector<std::string>{"http://127.0.0.1:9/drivers/PC%20Camera.zip?lang=en&v=%201"});
   EXPECT_EQ(Drawn(), kVisited);
   EXPECT_TRUE(HasPendingPaint(label.m_hWnd));
@@ -212,7 +188,7 @@ TEST_F(LinkLabelOpen, ClickWhileHoveringShowsVisitedAndKeepsTheCapture) {
   SendMouseMove(label.m_hWnd, 5000, 5000);
   EXPECT_EQ(Drawn(), kVisited);
   EXPECT_EQ(::GetCapture(), nullptr);
-  EXPECT_EQ(WaitForLines(xdgRecord, 1).size(), 1u);
+  EXPECT_EQ(WaitForLines(xdgRecord, 1, kLaunchTimeout).size(), 1u);
 }
 
 TEST_F(LinkLabelOpen, DeviceCheckConfigurationDrawsVisitedInTheLinkColor) {
@@ -220,7 +196,7 @@ TEST_F(LinkLabelOpen, DeviceCheckConfigurationDrawsVisitedInTheLinkColor) {
   label.SetTextColors(label.LinkColor(), label.LinkColor(), static_cast<COLORREF>(-1));
   label.SetUnderlined(TRUE);
   Click();
-  ASSERT_EQ(WaitForLines(xdgRecord, 1).size(), 1u);
+  ASSERT_EQ(WaitForLines(xdgRecord, 1, kLaunchTimeout).size(), 1u);
   EXPECT_EQ(Drawn(), RGB(0, 0, 238));
   SendMouseMove(label.m_hWnd, 1, 1);
   EXPECT_EQ(Drawn(), ::GetSysColor(COLOR_HIGHLIGHT));
@@ -230,7 +206,7 @@ TEST_F(LinkLabelOpen, FailedClickClearsVisitedBeepsAndDoesNotRedraw) {
   label.SetTarget("http://127.0.0.1:9/first.zip");
   Click();
   ASSERT_EQ(Drawn(), kVisited);
-  ASSERT_EQ(WaitForLines(xdgRecord, 1).size(), 1u);
+  ASSERT_EQ(WaitForLines(xdgRecord, 1, kLaunchTimeout).size(), 1u);
 
   label.SetTarget("http://127.0.0.1:9/second.zip");
   g_calls.shellFails = true;  // and no ".htm" program registered
@@ -265,7 +241,7 @@ TEST_F(LinkLabelOpen, RefusedTargetsRunNothing) {
   const std::string marker = "http://127.0.0.1:9/marker.zip";
   label.SetTarget(marker.c_str());
   Click();
-  EXPECT_EQ(WaitForLines(xdgRecord, 1), std::vector<std::string>{marker});
+  EXPECT_EQ(WaitForLines(xdgRecord, 1, kLaunchTimeout), std::vector<std::string>{marker});
   EXPECT_EQ(::GetFileAttributesA(programRecord.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
@@ -292,7 +268,7 @@ TEST_F(LinkLabelOpen, RegistryFallbackRunsTheHtmlProgramWithTheUrl) {
     ::DeleteFileA(programRecord.c_str());
     RegisterHtmlProgram(c.commandTemplate, c.type);
     EXPECT_GT(CLinkLabel::OpenTarget(url.c_str(), SW_SHOW), 32);
-    EXPECT_EQ(WaitForLines(programRecord, 1), std::vector<std::string>{c.expected});
+    EXPECT_EQ(WaitForLines(programRecord, 1, kLaunchTimeout), std::vector<std::string>{c.expected});
   }
   EXPECT_EQ(g_calls.winExec, static_cast<int>(std::size(cases)));
 
@@ -300,7 +276,7 @@ TEST_F(LinkLabelOpen, RegistryFallbackRunsTheHtmlProgramWithTheUrl) {
   ::DeleteFileA(programRecord.c_str());
   label.SetTarget(url.c_str());
   Click();
-  EXPECT_EQ(WaitForLines(programRecord, 1).size(), 1u);
+  EXPECT_EQ(WaitForLines(programRecord, 1, kLaunchTimeout).size(), 1u);
   EXPECT_EQ(Drawn(), kVisited);
   EXPECT_TRUE(g_calls.beeps.empty());
 }
@@ -314,7 +290,7 @@ TEST_F(LinkLabelOpen, ThroughTheCommandInterpreterTheUrlStaysOneArgument) {
   g_calls.shellFails = true;
   // Unquoted, & would start a second command and the recorder would see ".../a" alone.
   EXPECT_GT(CLinkLabel::OpenTarget("http://127.0.0.1:9/a&b.zip?x=1|2^3 \"%PATH%\"", SW_SHOW), 32);
-  const std::vector<std::string> lines = WaitForLines(programRecord, 1);
+  const std::vector<std::string> lines = WaitForLines(programRecord, 1, kLaunchTimeout);
   ASSERT_EQ(lines.size(), 1u);
   const std::string encoded = "\"http://127.0.0.1:9/a&b.zip?x=1%7C2%5E3%20%22%25PATH%25%22\"";
   EXPECT_EQ(lines[0].substr(lines[0].size() - std::min(lines[0].size(), encoded.size())), encoded)

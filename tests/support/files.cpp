@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 bool FileExists(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
@@ -23,6 +24,17 @@ std::vector<std::string> Lines(const std::string& text) {
   std::size_t start = 0;
   for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
     lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+std::vector<std::string> WaitForLines(const std::string& path, std::size_t count,
+                                      std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  std::vector<std::string> lines = Lines(ReadBytes(path));
+  while (lines.size() < count && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    lines = Lines(ReadBytes(path));
   }
   return lines;
 }

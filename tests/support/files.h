@@ -1,5 +1,7 @@
 #pragma once
 // Whole files, read and written as bytes: what the tests and the benchmarks check on disk.
+#include <chrono>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -10,3 +12,7 @@ void WriteBytes(const std::string& path, const std::string& bytes);
 // The complete lines of `text` (each ended by a line feed), without their line feeds; a last
 // line still being written is left out.
 std::vector<std::string> Lines(const std::string& text);
+// The file's complete lines once it has `count` of them, or whatever it has when `timeout`
+// ends: for a record that another process writes.
+std::vector<std::string> WaitForLines(const std::string& path, std::size_t count,
+                                      std::chrono::milliseconds timeout);
