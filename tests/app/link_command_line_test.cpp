@@ -96,11 +96,10 @@ TEST(LinkCommandLine, OpenCommandKeyOfTheFileType) {
   CommandBuffer out;
   ASSERT_TRUE(linklogic::BuildOpenCommandKey("htmlfile", out));
   EXPECT_STREQ(out.data(), "htmlfile\\shell\\open\\command");
-  const std::size_t suffix = std::string("\\shell\\open\\command").size();
-  const std::size_t room = linklogic::kCommandBufferSize - 1;
-  EXPECT_TRUE(linklogic::BuildOpenCommandKey(std::string(room - suffix, 'k'), out));
-  EXPECT_EQ(std::string(out.data()).size(), room);
-  EXPECT_FALSE(linklogic::BuildOpenCommandKey(std::string(room - suffix + 1, 'k'), out));
+  // 500 characters, the 19 of \shell\open\command and the ending zero fill the 520-byte buffer.
+  EXPECT_TRUE(linklogic::BuildOpenCommandKey(std::string(500, 'k'), out));
+  EXPECT_EQ(std::string(out.data()).size(), 519u);
+  EXPECT_FALSE(linklogic::BuildOpenCommandKey(std::string(501, 'k'), out));
   EXPECT_EQ(out[0], '\0');
 }
 
