@@ -22,14 +22,6 @@
 #include "ui_driver.h"
 #include "usb/sim/topology_file.h"
 
-#if defined(_WIN64)
-#define LINK_LABEL_IMPORT(name, argumentBytes) "__imp_" #name
-#else
-#define LINK_LABEL_IMPORT(name, argumentBytes) "__imp__" #name "@" #argumentBytes
-#endif
-extern decltype(&::ShellExecuteA) g_shellExecuteSlot __asm__(LINK_LABEL_IMPORT(ShellExecuteA, 24));
-extern decltype(&::MessageBeep) g_messageBeepSlot __asm__(LINK_LABEL_IMPORT(MessageBeep, 4));
-
 namespace {
 
 constexpr DWORD kBrowserTimeoutMs = 30000;

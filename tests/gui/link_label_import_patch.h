@@ -3,6 +3,19 @@
 // that a test sees (and can stand in for) the system calls the link label makes.
 #include <windows.h>
 
+#include <shellapi.h>
+
+// The import slots of the calls the link label makes, by their linker names, which 32-bit
+// Windows decorates with the argument size.
+#if defined(_WIN64)
+#define LINK_LABEL_IMPORT(name, argumentBytes) "__imp_" #name
+#else
+#define LINK_LABEL_IMPORT(name, argumentBytes) "__imp__" #name "@" #argumentBytes
+#endif
+extern decltype(&::ShellExecuteA) g_shellExecuteSlot __asm__(LINK_LABEL_IMPORT(ShellExecuteA, 24));
+extern decltype(&::WinExec) g_winExecSlot __asm__(LINK_LABEL_IMPORT(WinExec, 8));
+extern decltype(&::MessageBeep) g_messageBeepSlot __asm__(LINK_LABEL_IMPORT(MessageBeep, 4));
+
 template <class Function>
 class ImportPatch {
  public:

@@ -16,16 +16,6 @@
 #include "link_label_import_patch.h"
 #include "link_label_test_dialog.h"
 
-// The import slots by their linker names, which 32-bit Windows decorates with the argument size.
-#if defined(_WIN64)
-#define LINK_LABEL_IMPORT(name, argumentBytes) "__imp_" #name
-#else
-#define LINK_LABEL_IMPORT(name, argumentBytes) "__imp__" #name "@" #argumentBytes
-#endif
-extern decltype(&::ShellExecuteA) g_shellExecuteSlot __asm__(LINK_LABEL_IMPORT(ShellExecuteA, 24));
-extern decltype(&::WinExec) g_winExecSlot __asm__(LINK_LABEL_IMPORT(WinExec, 8));
-extern decltype(&::MessageBeep) g_messageBeepSlot __asm__(LINK_LABEL_IMPORT(MessageBeep, 4));
-
 namespace {
 
 constexpr int kLinkId = 1006;
