@@ -38,11 +38,8 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 
 bool IsControl(unsigned char byte) { return byte < kFirstPrintable || byte == kDelete; }
 
-// What browsers percent-encode rather than send as it is.
-bool CannotStandInUrl(unsigned char byte) {
-  return IsControl(byte) || byte > kDelete ||
-         std::string_view(" \"<>\\^`{|}").find(static_cast<char>(byte)) != std::string_view::npos;
-}
+// What cannot stand inside one quoted argument, and what a browser never sends raw.
+bool MustEncode(unsigned char byte) { return IsControl(byte) || byte == ' ' || byte == '"'; }
 
 bool IsHexDigit(char c) {
   return (c >= '0' && c <= '9') || (LowerAscii(c) >= 'a' && LowerAscii(c) <= 'f');
@@ -122,7 +119,7 @@ std::string EncodeWebAddress(std::string_view url) {
   encoded.reserve(url.size());
   for (std::size_t i = 0; i < url.size(); ++i) {
     const auto byte = static_cast<unsigned char>(url[i]);
-    if (CannotStandInUrl(byte) || (byte == '%' && !StartsEscape(url, i))) {
+    if (MustEncode(byte) || (byte == '%' && !StartsEscape(url, i))) {
       encoded += '%';
       encoded += kHex[byte >> 4];
       encoded += kHex[byte & 0xF];

@@ -67,9 +67,11 @@ bool OpenSucceeded(std::intptr_t result);
 // unauthenticated download.
 bool IsOpenableWebAddress(std::string_view url);
 
-// The address as a browser sends it: every byte that cannot stand in a URL (blank, '"', '<',
-// '>', '\', '^', '`', '{', '|', '}', control characters, bytes above 0x7F) percent-encoded,
-// and so is a '%' that starts no escape, which a command interpreter would expand as %name%.
+// The address with what cannot stand inside one quoted command-line argument percent-encoded:
+// control characters, the blank and '"', and a '%' that starts no escape (a command interpreter
+// would expand %name%). Every other byte stays, bytes above 0x7F and '\' included: the shell
+// widens them with the ANSI code page as the browser expects, and each encoded byte is below
+// 0x40, so none can be the trail byte of a double-byte character.
 std::string EncodeWebAddress(std::string_view url);
 
 constexpr std::size_t kCommandBufferSize = 520;

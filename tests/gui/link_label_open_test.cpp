@@ -278,11 +278,12 @@ TEST_F(LinkLabelOpen, ThroughTheCommandInterpreterTheUrlStaysOneArgument) {
   ASSERT_EQ(recorder.find(' '), std::string::npos) << "the template names the recorder bare";
   RegisterHtmlProgram(std::string(system, length) + "\\cmd.exe /c " + recorder + " %1");
   g_calls.shellFails = true;
-  // Unquoted, & would start a second command and the recorder would see ".../a" alone.
+  // Unquoted, & or | would start a second command and the recorder would see ".../a" alone;
+  // ^ would vanish.
   EXPECT_GT(CLinkLabel::OpenTarget("http://127.0.0.1:9/a&b.zip?x=1|2^3 \"%PATH%\"", SW_SHOW), 32);
   const std::vector<std::string> lines = WaitForLines(programRecord, 1, kLaunchTimeout);
   ASSERT_EQ(lines.size(), 1u);
-  const std::string encoded = "\"http://127.0.0.1:9/a&b.zip?x=1%7C2%5E3%20%22%25PATH%25%22\"";
+  const std::string encoded = "\"http://127.0.0.1:9/a&b.zip?x=1|2^3%20%22%25PATH%25%22\"";
   EXPECT_EQ(lines[0].substr(lines[0].size() - std::min(lines[0].size(), encoded.size())), encoded)
       << lines[0];
 }
