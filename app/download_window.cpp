@@ -4,7 +4,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <system_error>
 #include <thread>
 
 #include "framework/win_app.h"
@@ -27,13 +26,20 @@ struct Event {
   }
 };
 
+// A close from outside (a polite task kill posts one to every top-level window) would leave
+// the download running with nothing to show for it; the window goes when the download ends.
+LRESULT CALLBACK DownloadWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CLOSE) return 0;
+  return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
 bool RegisterWindowClass(HINSTANCE instance) {
   WNDCLASSEXA existing{};
   existing.cbSize = sizeof existing;
   if (::GetClassInfoExA(instance, kDownloadWindowClass, &existing)) return true;
   WNDCLASSEXA windowClass{};
   windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = ::DefWindowProcA;
+  windowClass.lpfnWndProc = &DownloadWindowProc;
   windowClass.hInstance = instance;
   windowClass.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514));  // IDC_WAIT
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -92,21 +98,28 @@ HWND CreateDownloadWindow(const char* text) {
   return window;
 }
 
-// Handles the messages of `window` (and its children) until `done` is set.
+// Handles the messages of `window` (and its children) until `done` is set. Once the window is
+// gone, or the thread is asked to quit, it only waits: a wait that wakes for other windows'
+// messages it must leave queued would wake again at once, on every pass.
 void PumpUntil(HANDLE done, HWND window) {
   for (;;) {
+    if (!::IsWindow(window)) break;
     const DWORD woke = ::MsgWaitForMultipleObjects(1, &done, FALSE, kPumpMilliseconds, QS_ALLINPUT);
     if (woke == WAIT_OBJECT_0) return;
-    if (woke == WAIT_FAILED) {
-      ::WaitForSingleObject(done, INFINITE);
-      return;
-    }
+    if (woke == WAIT_FAILED) break;
     MSG msg;
     while (::PeekMessageA(&msg, window, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        // The filter does not hold the quit message back; it stays the dialog loop's to see.
+        ::PostQuitMessage(static_cast<int>(msg.wParam));
+        ::WaitForSingleObject(done, INFINITE);
+        return;
+      }
       ::TranslateMessage(&msg);
       ::DispatchMessageA(&msg);
     }
   }
+  ::WaitForSingleObject(done, INFINITE);
 }
 
 }  // namespace
@@ -128,7 +141,8 @@ void RunWithDownloadWindow(const std::function<void()>& download, const char* te
       }
       ::SetEvent(done.handle);
     });
-  } catch (const std::system_error&) {
+  } catch (...) {
+    // No thread (std::system_error, std::bad_alloc or another): the download runs here.
     download();
     return;
   }
@@ -137,7 +151,7 @@ void RunWithDownloadWindow(const std::function<void()>& download, const char* te
     HWND window = CreateDownloadWindow(text);
     if (window != nullptr) {
       PumpUntil(done.handle, window);
-      ::DestroyWindow(window);
+      if (::IsWindow(window)) ::DestroyWindow(window);
     } else {
       ::WaitForSingleObject(done.handle, INFINITE);
     }
