@@ -31,7 +31,11 @@ CWnd::~CWnd() {
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
-  if (hwnd == nullptr) return nullptr;
+  // Any process can give its own windows a property of this name and name them in a message
+  // (the sender's lParam of WM_COMMAND): only this thread's windows hold objects it attached.
+  if (hwnd == nullptr || ::GetWindowThreadProcessId(hwnd, nullptr) != ::GetCurrentThreadId()) {
+    return nullptr;
+  }
   return static_cast<CWnd*>(::GetPropA(hwnd, kObjectProperty));
 }
 
@@ -53,7 +57,7 @@ void CWnd::HookWindowProc() {
 }
 
 bool CWnd::SubclassWindow(HWND hwnd) {
-  if (m_hWnd != nullptr || !::IsWindow(hwnd) || FromHandlePermanent(hwnd) != nullptr) {
+  if (m_hWnd != nullptr || !::IsWindow(hwnd) || ::GetPropA(hwnd, kObjectProperty) != nullptr) {
     return false;
   }
   AttachHandle(hwnd);

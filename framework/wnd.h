@@ -18,7 +18,7 @@ class CWnd {
   HWND m_hWnd = nullptr;
   HWND GetSafeHwnd() const { return m_hWnd; }
 
-  // The object attached to `hwnd`, or null.
+  // The object attached to `hwnd`, or null; null for a window of another thread.
   static CWnd* FromHandlePermanent(HWND hwnd);
 
   // Attaches to an existing window: the handle is set, PreSubclassWindow runs, then the window

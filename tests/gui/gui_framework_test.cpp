@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "framework/data_exchange.h"
@@ -195,6 +196,41 @@ TEST(FrameworkDispatch, ReflectionHandsTheChildsNotificationsBackToIt) {
   // A child that answers no brush leaves the query to the dialog's default coloring.
   EXPECT_NE(declinedAnswer, 0);
   EXPECT_NE(declinedAnswer, colorAnswer);
+}
+
+TEST(FrameworkDispatch, AWindowOfAnotherThreadNamedByAMessageIsNotReflectedTo) {
+  // A window of another thread carrying the framework's property, as any process can set it.
+  ProbeLabel decoy;
+  HWND foreign = nullptr;
+  HANDLE made = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_TRUE(made != nullptr && done != nullptr);
+  std::thread owner([&] {
+    foreign = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                ::GetModuleHandleA(nullptr), nullptr);
+    if (foreign != nullptr) ::SetPropA(foreign, "DetectorFrameworkWnd", &decoy);
+    ::SetEvent(made);
+    ::WaitForSingleObject(done, 30000);
+    if (foreign != nullptr) ::DestroyWindow(foreign);
+  });
+  ::WaitForSingleObject(made, 30000);
+
+  ProbeDialog dialog;
+  RunDriven(dialog, [&] {
+    if (dialog.m_hWnd == nullptr) return false;
+    ::SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_GUI_LABEL, STN_CLICKED),
+                   reinterpret_cast<LPARAM>(foreign));
+    dialog.EndDialog(IDCANCEL);
+    return true;
+  });
+  ::SetEvent(done);
+  owner.join();
+  ::CloseHandle(made);
+  ::CloseHandle(done);
+
+  ASSERT_NE(foreign, nullptr);
+  EXPECT_EQ(decoy.reflectedClicks, 0);
+  EXPECT_EQ(dialog.parentClicks, 1) << "the parent's own entry handles it";
 }
 
 TEST(FrameworkDispatch, PaintingTheControlAsksTheChildForItsColors) {
