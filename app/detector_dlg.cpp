@@ -32,6 +32,7 @@ const MessageMap* CDetectorDlg::ThisMessageMap() {
       ::OnQueryDragIcon<&CDetectorDlg::OnQueryDragIcon>(),
       ::OnBnClicked<IDC_CHECK_DEVICE, &CDetectorDlg::CheckDevices>(),
       ::OnDpiChanged<&CDetectorDlg::OnDpiChanged>(),
+      ::OnMessage<WM_MOVE, &CDetectorDlg::OnMove>(),
   };
   static constexpr MessageMap kMap = MakeMessageMap(&CDialog::ThisMessageMap, kEntries);
   return &kMap;
@@ -108,6 +109,19 @@ void CDetectorDlg::OnDpiChanged(UINT dpi, const RECT& suggested) {
   const HFONT font = GetFont();
   for (CLinkLabel* link : {&m_linkXp32, &m_linkXp64, &m_linkVista32, &m_linkVista64}) {
     if (link->m_hWnd != nullptr) link->SetFont(font, TRUE);
+  }
+  PlaceKeyboardTips();  // the links have refitted since the move
+}
+
+LRESULT CDetectorDlg::OnMove(WPARAM, LPARAM) {
+  const LRESULT result = Default();
+  PlaceKeyboardTips();
+  return result;
+}
+
+void CDetectorDlg::PlaceKeyboardTips() {
+  for (CLinkLabel* link : {&m_linkXp32, &m_linkXp64, &m_linkVista32, &m_linkVista64}) {
+    link->PlaceKeyboardTip();
   }
 }
 

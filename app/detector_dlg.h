@@ -28,11 +28,14 @@ class CDetectorDlg : public CDialog, private CatalogueOwner {
   HCURSOR OnQueryDragIcon();
   // On a screen of another DPI the links follow the dialog's rescaled font and refit.
   void OnDpiChanged(UINT dpi, const RECT& suggested);
+  // A focused link's tip follows the dialog.
+  LRESULT OnMove(WPARAM wParam, LPARAM lParam);
   void CheckDevices();
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void AddAboutItem();
+  void PlaceKeyboardTips();
   void ConfigureLink(CLinkLabel& link, const char* url);
   void HideStatusText() override;
   void ShowFailureMessage(const char* text, const char* caption) override;

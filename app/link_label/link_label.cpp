@@ -252,6 +252,10 @@ bool CLinkLabel::ShowsFocusRect() const {
          (::SendMessageW(m_hWnd, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0;
 }
 
+void CLinkLabel::PlaceKeyboardTip() {
+  if (HasWindow() && ::GetFocus() == m_hWnd) ShowKeyboardTip(true);
+}
+
 void CLinkLabel::ShowKeyboardTip(bool show) {
   RECT rect{};
   GetWindowRect(&rect);

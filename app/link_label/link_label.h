@@ -29,10 +29,13 @@ class CLinkLabel : public CStatic {
   void SetUnderlined(BOOL on);
   // The cursor stays the caller's; null loads the default hand cursor.
   void SetHoverCursor(HCURSOR cursor);
+  // The keyboard tip, shown while the label has the focus, goes below the label where it is
+  // now: for the parent to call when it moves or its DPI changes.
+  void PlaceKeyboardTip();
 
-  // Opens a web address, percent-encoded as a browser would, with the shell, else with the
-  // program registered for ".htm". Greater than 32 on success. Anything but an http(s) address
-  // is refused without running anything.
+  // Opens a web address (what cannot stand in one quoted argument percent-encoded) with the
+  // shell, else with the program registered for ".htm". Greater than 32 on success. Anything
+  // but an http(s) address is refused without running anything.
   static INT_PTR OpenTarget(const char* url, int showCommand);
   // The default text value of root\subKey into `out`, environment variables of an expandable
   // value expanded: 0, or the error that kept the key from opening. A value that is missing,
