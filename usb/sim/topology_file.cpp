@@ -5,6 +5,7 @@
 #include <istream>
 #include <ostream>
 #include <sstream>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -47,19 +48,20 @@ bool None(const std::string& key, const std::string& value) {
   return true;
 }
 
+bool Has(const std::vector<std::string>& list, std::string_view word) {
+  for (const std::string& item : list)
+    if (item == word) return true;
+  return false;
+}
+
 Options ReadOptions(const std::vector<std::string>& words, std::size_t first,
                     const std::vector<std::string>& allowed, const std::vector<std::string>& failable) {
   Options options;
-  auto allows = [](const std::vector<std::string>& list, const std::string& word) {
-    for (const std::string& item : list)
-      if (item == word) return true;
-    return false;
-  };
   for (std::size_t i = first; i < words.size(); ++i) {
     const std::string& word = words[i];
     const std::size_t eq = word.find('=');
     const std::string key = word.substr(0, eq);
-    if (!allows(allowed, key)) throw ParseError{"\"" + word + "\" is not allowed here"};
+    if (!Has(allowed, key)) throw ParseError{"\"" + word + "\" is not allowed here"};
     if (key == "unterminated") {
       if (eq != std::string::npos) throw ParseError{"\"unterminated\" takes no value"};
       options.unterminated = true;
@@ -78,19 +80,13 @@ Options ReadOptions(const std::vector<std::string>& words, std::size_t first,
       std::stringstream list(value);
       std::string item;
       while (std::getline(list, item, ',')) {
-        if (!allows(failable, item)) throw ParseError{"\"fail=" + item + "\" is not allowed here"};
+        if (!Has(failable, item)) throw ParseError{"\"fail=" + item + "\" is not allowed here"};
         options.fails.push_back(item);
       }
       if (options.fails.empty()) throw ParseError{"\"fail\" needs a value"};
     }
   }
   return options;
-}
-
-bool Has(const std::vector<std::string>& list, const char* word) {
-  for (const std::string& item : list)
-    if (item == word) return true;
-  return false;
 }
 
 void ApplyNameOptions(const Options& options, SimFaults& faults) {

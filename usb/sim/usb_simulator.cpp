@@ -5,9 +5,9 @@
 #include <cstring>
 #include <sstream>
 
-#include "common/ascii.h"
 #include "usb/driver_blocks.h"
 #include "usb/little_endian.h"
+#include "usb/walk.h"
 
 namespace {
 
@@ -51,13 +51,6 @@ void DescribeDevice(const SimPort& port, PortRecord& record) {
 
 // Legacy names "\\.\HCDn" exist for these controller numbers only.
 constexpr unsigned kLegacyNames = 10;
-
-// A device path as the platform compares it: without regard to ASCII letter case.
-bool SamePath(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return LowerAscii(x) == LowerAscii(y);
-         });
-}
 
 template <typename Visit>
 SimHub* FindHub(SimHub& hub, const Visit& match) {
@@ -166,7 +159,7 @@ SimHub* UsbSimulator::FindHubByTag(const std::string& narrowName) {
     const auto port = hub->ports.find(k);
     hub = port == hub->ports.end() ? nullptr : port->second.hub.get();
   }
-  if (!hub || !tag.eof() || !SamePath(Narrow(hub->name), narrowName)) return nullptr;
+  if (!hub || !tag.eof() || !SameDeviceName(Narrow(hub->name), narrowName)) return nullptr;
   return hub;
 }
 
@@ -174,7 +167,7 @@ SimHub* UsbSimulator::FindHubByPath(const std::string& narrowName) {
   if (SimHub* hub = FindHubByTag(narrowName)) return hub;
   for (auto& [number, controller] : controllers_) {
     if (SimHub* hub = FindHub(controller->root, [&](const SimHub& h) {
-          return SamePath(Narrow(h.name), narrowName);
+          return SameDeviceName(Narrow(h.name), narrowName);
         }))
       return hub;
   }
@@ -185,7 +178,7 @@ SimController* UsbSimulator::FindControllerByPath(const std::string& devicePath)
   for (unsigned number : listOrder_) {
     SimController& controller = *controllers_.at(number);
     for (unsigned i = 1; i <= controller.interfaces; ++i)
-      if (SamePath(controller.InterfacePath(i), devicePath)) return &controller;
+      if (SameDeviceName(controller.InterfacePath(i), devicePath)) return &controller;
   }
   return nullptr;
 }
