@@ -35,7 +35,7 @@ if build fuzz; then
   for f in build/fuzz/tests/fuzz/fuzz_*; do
     [ -x "$f" ] || continue
     name=$(basename "$f")
-    corpus="tests/fuzz/corpus/${name#fuzz_}"
+    corpus="build/fuzz/tests/fuzz/corpus/${name#fuzz_}"  # gathered by the build
     work=$(mktemp -d)
     if "$f" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
          "$work" $( [ -d "$corpus" ] && echo "$corpus" ) 2>"$work.log"; then
