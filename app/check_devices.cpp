@@ -14,10 +14,9 @@ void CDetectorDlg::CheckDevices() {
 
   MatchCatalogue(TheCatalogue(), devices, [this](const CatalogueEntry& entry) {
     HideStatusText();
-    ConfigureLink(m_linkXp32, entry.urlXp32);
-    ConfigureLink(m_linkXp64, entry.urlXp64);
-    ConfigureLink(m_linkVista32, entry.urlVista32);
-    ConfigureLink(m_linkVista64, entry.urlVista64);
+    CLinkLabel* const links[kLinkCount] = {&m_linkXp32, &m_linkXp64, &m_linkVista32, &m_linkVista64};
+    const auto addresses = LinkAddresses(entry);
+    for (std::size_t i = 0; i < kLinkCount; ++i) ConfigureLink(*links[i], addresses[i]);
     ++m_foundCount;
   });
 
@@ -27,9 +26,8 @@ void CDetectorDlg::CheckDevices() {
   }
 }
 
-// An empty address leaves the label as it was: hidden, or showing an earlier match's link.
 void CDetectorDlg::ConfigureLink(CLinkLabel& link, const char* url) {
-  if (url[0] == '\0') return;
+  if (!ConfiguresLink(url)) return;
   link.ShowWindow(SW_SHOWNORMAL);
   link.SetTarget(url);
   link.SetTextColors(link.LinkColor(), link.LinkColor(), static_cast<COLORREF>(-1));

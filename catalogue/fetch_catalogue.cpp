@@ -1,5 +1,6 @@
 #include "catalogue/fetch_catalogue.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -19,6 +20,16 @@ catalogue_seams::ReplyAllocatorFn g_allocateReply = nullptr;
 char* PlatformAllocateReply(std::size_t size) { return new (std::nothrow) char[size]; }
 
 void FailureLine(const char* label, int code) { std::fprintf(stderr, "\n%s: %d\n", label, code); }
+
+void FailureLine(const char* label, int code, FetchTrace& trace) {
+  FailureLine(label, code);
+  trace.failedStep = label;
+  trace.failureCode = code;
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 
 const hostent* LookUp(const char* host) {
   auto address = inet_addr(host);
@@ -63,13 +74,13 @@ int ReceiveWithin(SocketHandle socket, char* buffer, int size, int timeoutMillis
 // Receives until the server closes or a receive fails. A reply longer than the buffer keeps
 // the bytes that fit and ends as a receive failure: reading on would let an endless sender
 // hold the program, and what fits is stored like the bytes before any other failure.
-std::size_t ReceiveReply(SocketHandle socket, char* request, char* reply) {
+std::size_t ReceiveReply(SocketHandle socket, char* request, char* reply, FetchTrace& trace) {
   std::size_t received = 0;
   for (;;) {
     int code = 0;
     int count = ReceiveWithin(socket, request, static_cast<int>(kRequestBufferSize), g_receiveTimeout, code);
     if (count < 0) {
-      FailureLine("recv()", code);
+      FailureLine("recv()", code, trace);
       return received;
     }
     std::fprintf(stderr, "\nrecv() returned %d bytes", count);
@@ -79,7 +90,7 @@ std::size_t ReceiveReply(SocketHandle socket, char* request, char* reply) {
     std::memcpy(reply + received, request, taken);
     received += taken;
     if (taken < static_cast<std::size_t>(count)) {
-      FailureLine("recv()", kMessageTooLongCode);
+      FailureLine("recv()", kMessageTooLongCode, trace);
       return received;
     }
   }
@@ -94,14 +105,21 @@ void StoreReply(const char* reply, std::size_t count) {
 }  // namespace
 
 void FetchCatalogue(const char* host, const char* path) {
+  FetchTrace trace;
+  FetchCatalogueReply(host, 0, path, StoreReply, trace);
+}
+
+void FetchCatalogueReply(const char* host, unsigned short port, const char* path,
+                         const ReplySink& store, FetchTrace& trace) {
+  const auto start = std::chrono::steady_clock::now();
   if (host == nullptr || path == nullptr) {  // nothing to ask for: as if no host were found
-    FailureLine("gethostbyname()", kHostNotFoundCode);
+    FailureLine("gethostbyname()", kHostNotFoundCode, trace);
     return;
   }
   const hostent* entry = LookUp(host);
   if (entry == nullptr || entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr ||
       entry->h_length != 4) {
-    FailureLine("gethostbyname()", LastLookupError());
+    FailureLine("gethostbyname()", LastLookupError(), trace);
     return;
   }
   sockaddr_in server{};
@@ -110,14 +128,17 @@ void FetchCatalogue(const char* host, const char* path) {
 
   SocketGuard socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
   if (socket.get() == kNoSocket) {
-    FailureLine("socket()", LastSocketError());
+    FailureLine("socket()", LastSocketError(), trace);
     return;
   }
-  server.sin_port = HttpPort();
+  server.sin_port = port != 0 ? port : HttpPort();
 
+  const auto connecting = std::chrono::steady_clock::now();
   int code = ConnectWithin(socket.get(), server, g_connectTimeout);
+  trace.connectSeconds = SecondsSince(connecting);
   if (code != 0) {
-    FailureLine("connect()", code);
+    FailureLine("connect()", code, trace);
+    trace.totalSeconds = SecondsSince(start);
     return;
   }
 
@@ -125,24 +146,26 @@ void FetchCatalogue(const char* host, const char* path) {
   int length = std::snprintf(request, sizeof request, "GET %s\n", path);
   if (length < 0 || static_cast<std::size_t>(length) >= sizeof request) {
     // Never sent cut short: a shortened path would ask for another file.
-    FailureLine("send()", kMessageTooLongCode);
+    FailureLine("send()", kMessageTooLongCode, trace);
     return;
   }
   if (send(socket.get(), request, length, kSendFlags) < 0) {
-    FailureLine("send()", LastSocketError());
+    FailureLine("send()", LastSocketError(), trace);
     return;
   }
+  trace.sent = true;
 
   std::unique_ptr<char[]> reply(
       (g_allocateReply != nullptr ? g_allocateReply : PlatformAllocateReply)(kReplyBufferSize));
   std::size_t received = 0;
   if (reply) {
-    received = ReceiveReply(socket.get(), request, reply.get());
+    received = ReceiveReply(socket.get(), request, reply.get(), trace);
   } else {
     // Counted as a receive that failed before any byte: the file becomes empty.
-    FailureLine("recv()", kNoBuffersCode);
+    FailureLine("recv()", kNoBuffersCode, trace);
   }
-  StoreReply(reply ? reply.get() : "", received);
+  trace.totalSeconds = SecondsSince(start);
+  store(reply ? reply.get() : "", received);
 }
 
 void catalogue_seams::SetReplyAllocator(ReplyAllocatorFn fn) { g_allocateReply = fn; }

@@ -2,6 +2,7 @@
 // The download: one HTTP/0.9 simple request, the whole reply stored as the catalogue file.
 // Every outcome is a line on standard error; nothing is reported to the caller.
 #include <cstddef>
+#include <functional>
 
 constexpr std::size_t kRequestBufferSize = 1024;
 constexpr std::size_t kReplyBufferSize = 102400;
@@ -15,3 +16,19 @@ constexpr int kReceiveTimeoutMilliseconds = 15000;
 
 // Sockets must have been started (StartSocketSession).
 void FetchCatalogue(const char* host, const char* path);
+
+// What a checker wants to know of one exchange besides the bytes.
+struct FetchTrace {
+  const char* failedStep = nullptr;  // the label of the failure line, when one was written
+  int failureCode = 0;
+  bool sent = false;  // the request went out, so the program replaces its file
+  double connectSeconds = 0;
+  double totalSeconds = 0;
+};
+using ReplySink = std::function<void(const char* bytes, std::size_t count)>;
+
+// FetchCatalogue's exchange on the wire, with its lines and bounds: `store` receives what the
+// program would store as the file, once, when the request went out. `port` in network byte
+// order; 0 for the program's own rule (the services database's "http" port, else 80).
+void FetchCatalogueReply(const char* host, unsigned short port, const char* path,
+                         const ReplySink& store, FetchTrace& trace);

@@ -17,10 +17,6 @@
 
 namespace {
 
-constexpr const char kMainSection[] = "MAIN";
-constexpr const char kCountKey[] = "TotleNumber";
-constexpr const char kRecordSectionFormat[] = "Number%u";
-
 // calloc: the system hands out a large block already cleared, without touching its pages, so
 // the 65535 mostly empty records of a hostile count cost almost nothing until they are read.
 CatalogueEntry* PlatformAllocate(std::uint32_t count) {
@@ -45,12 +41,12 @@ void ReadRecord(const ProfileReader& file, std::uint32_t number, CatalogueEntry&
   std::snprintf(section, sizeof section, kRecordSectionFormat, number);
   // Every value of a missing section reads as its default, which the cleared record holds.
   if (!file.HasSection(section)) return;
-  entry.vid = file.ReadInt(section, "vid", 0);
-  entry.pid = file.ReadInt(section, "pid", 0);
-  file.ReadText(section, "URL_XP_32", "", entry.urlXp32, kUrlSize);
-  file.ReadText(section, "URL_XP_64", "", entry.urlXp64, kUrlSize);
-  file.ReadText(section, "URL_Vista_32", "", entry.urlVista32, kUrlSize);
-  file.ReadText(section, "URL_Vista_64", "", entry.urlVista64, kUrlSize);
+  entry.vid = file.ReadInt(section, kVidKey, 0);
+  entry.pid = file.ReadInt(section, kPidKey, 0);
+  file.ReadText(section, kUrlKeys[0], "", entry.urlXp32, kUrlSize);
+  file.ReadText(section, kUrlKeys[1], "", entry.urlXp64, kUrlSize);
+  file.ReadText(section, kUrlKeys[2], "", entry.urlVista32, kUrlSize);
+  file.ReadText(section, kUrlKeys[3], "", entry.urlVista64, kUrlSize);
   entry.found = 0;
 }
 

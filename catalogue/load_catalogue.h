@@ -6,6 +6,15 @@
 
 constexpr const char* kCatalogueServerPath = "/english/product/PublicDriver/PID.ini";
 
+// The names the load reads: the count, and for record k the section "Number<k>" with its
+// ids and its four addresses (in the order of the entry's fields).
+constexpr const char kMainSection[] = "MAIN";
+constexpr const char kCountKey[] = "TotleNumber";
+constexpr const char kRecordSectionFormat[] = "Number%u";
+constexpr const char kVidKey[] = "vid";
+constexpr const char kPidKey[] = "pid";
+constexpr const char* const kUrlKeys[] = {"URL_XP_32", "URL_XP_64", "URL_Vista_32", "URL_Vista_64"};
+
 // 1 when the catalogue was loaded, 0 on failure. When WinSock does not start, 0 without a
 // word to the owner; when the file holds no valid count or the table cannot be allocated, the
 // owner's status text is hidden and the failure message shown first.

@@ -81,9 +81,13 @@ std::uint32_t ParseInteger(std::string_view text) {
 
 ProfileReader::ProfileReader(std::string_view text) {
   constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
-  if (text.substr(0, kUtf8Mark.size()) == kUtf8Mark) text.remove_prefix(kUtf8Mark.size());
+  if (text.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
+    text.remove_prefix(kUtf8Mark.size());
+    markLength_ = kUtf8Mark.size();
+  }
   text_.assign(text.data(), text.size());
-  sectionsSeen_.insert(sectionName_);
+  sectionsSeen_.emplace(sectionName_, 0);
+  headings_.push_back(Heading{{}, 0});
   std::string_view rest = text_;
   while (!rest.empty()) {
     std::size_t end = rest.find_first_of("\r\n");  // a lone CR ends a line too
@@ -96,12 +100,16 @@ ProfileReader::ProfileReader(std::string_view text) {
 void ProfileReader::ParseLine(std::string_view line) {
   line = Trim(line);
   if (line.empty()) return;
+  const std::size_t offset = static_cast<std::size_t>(line.data() - text_.data()) + markLength_;
   if (line.front() == '[') {
     std::size_t close = line.rfind(']');
     if (close != std::string_view::npos) {
-      std::string section = LookupName(Trim(UpToNul(line.substr(1, close - 1))), {});
-      currentSectionIsFirst_ = sectionsSeen_.insert(section).second;
+      std::string_view written = Trim(UpToNul(line.substr(1, close - 1)));
+      std::string section = LookupName(written, {});
+      headings_.push_back(Heading{written, offset});
+      currentSectionIsFirst_ = sectionsSeen_.emplace(section, headings_.size() - 1).second;
       sectionName_ = std::move(section);
+      if (currentSectionIsFirst_) currentHeading_ = headings_.size() - 1;
       return;
     }
     // Without a closing bracket the line is an ordinary key line.
@@ -110,6 +118,8 @@ void ProfileReader::ParseLine(std::string_view line) {
   if (!currentSectionIsFirst_) return;
   std::size_t equals = line.find('=');
   Key key{};
+  key.heading = currentHeading_;
+  key.offset = offset;
   key.name = UpToNul(Trim(line.substr(0, equals)));
   key.hasValue = equals != std::string_view::npos;
   if (key.hasValue) key.value = UpToNul(Trim(line.substr(equals + 1)));
@@ -120,8 +130,26 @@ void ProfileReader::ParseLine(std::string_view line) {
   firstKey_.emplace(std::move(name), keys_.size() - 1);
 }
 
+std::vector<ProfileReader::KeyLine> ProfileReader::Keys() const {
+  std::vector<KeyLine> lines;
+  lines.reserve(keys_.size());
+  for (const Key& key : keys_)
+    lines.push_back(KeyLine{key.heading, key.name, key.value, key.hasValue, key.offset});
+  return lines;
+}
+
 bool ProfileReader::HasSection(std::string_view section) const {
   return sectionsSeen_.count(LookupName(section, {})) != 0;
+}
+
+std::size_t ProfileReader::SectionHeading(std::string_view section) const {
+  auto where = sectionsSeen_.find(LookupName(section, {}));
+  return where == sectionsSeen_.end() ? kNone : where->second;
+}
+
+std::size_t ProfileReader::KeyOffset(std::string_view section, std::string_view key) const {
+  auto where = firstKey_.find(LookupName(section, key));
+  return where == firstKey_.end() ? kNone : keys_[where->second].offset;
 }
 
 const std::string_view* ProfileReader::Find(std::string_view section, std::string_view key) const {

@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 class ProfileReader {
@@ -32,11 +31,36 @@ class ProfileReader {
   std::size_t ReadText(std::string_view section, std::string_view key, const char* fallback,
                        char* out, std::size_t size) const;
 
+  // Where the text says what, for a checker that names lines. Offsets count bytes of the text
+  // given to the constructor (a UTF-8 mark included). Heading 0 is the nameless section above
+  // the first heading.
+  struct Heading {
+    std::string_view name;  // as written, blanks dropped
+    std::size_t offset;
+  };
+  // Only the keys the reader keeps: the first of a name in the first section of a name.
+  struct KeyLine {
+    std::size_t heading;
+    std::string_view name;
+    std::string_view value;
+    bool hasValue;
+    std::size_t offset;
+  };
+  const std::vector<Heading>& Headings() const { return headings_; }
+  std::vector<KeyLine> Keys() const;
+  // The heading whose keys a look-up of `section` searches, or kNone.
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::size_t SectionHeading(std::string_view section) const;
+  // The offset of the key line whose value a look-up answers with, or kNone.
+  std::size_t KeyOffset(std::string_view section, std::string_view key) const;
+
  private:
   struct Key {
     std::string_view name;
     std::string_view value;
     bool hasValue;
+    std::size_t heading;
+    std::size_t offset;
   };
   // The value as the platform hands it out, or nullptr when it would use the default.
   const std::string_view* Find(std::string_view section, std::string_view key) const;
@@ -46,7 +70,11 @@ class ProfileReader {
   std::vector<Key> keys_;
   // Lower-case "section\nkey" to the first key of that name in the first such section.
   std::unordered_map<std::string, std::size_t> firstKey_;
-  std::unordered_set<std::string> sectionsSeen_;
+  // Lower-case section name to its first heading.
+  std::unordered_map<std::string, std::size_t> sectionsSeen_;
   std::string sectionName_ = "\n";  // keys above every section belong to a nameless one
   bool currentSectionIsFirst_ = true;
+  std::vector<Heading> headings_;
+  std::size_t currentHeading_ = 0;
+  std::size_t markLength_ = 0;
 };

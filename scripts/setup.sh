@@ -8,6 +8,7 @@ packages=(
   mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   wine wine64 fonts-wine xvfb xauth x11-utils xdotool jwm imagemagick
   fonts-wqy-microhei locales osslsigncode openssl nginx-light iproute2 util-linux python3 procps
+  apache2 lighttpd
 )
 
 missing=()
@@ -20,7 +21,26 @@ if [ ${#missing[@]} -gt 0 ]; then
   sudo_cmd=""
   [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
   $sudo_cmd apt-get update -q
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -q "${missing[@]}"
+  # The web servers are for tests that start their own on loopback: installing them must not
+  # start a service on this machine. Where no policy says so yet, one does for the install.
+  policy=/usr/sbin/policy-rc.d
+  own_policy=""
+  if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' | $sudo_cmd tee "$policy" >/dev/null
+    $sudo_cmd chmod 755 "$policy"
+    own_policy=1
+  fi
+  status=0
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -q "${missing[@]}" || status=$?
+  [ -z "$own_policy" ] || $sudo_cmd rm -f "$policy"
+  [ "$status" -eq 0 ] || exit "$status"
+  # Nor at the next boot.
+  services=()
+  [[ " ${missing[*]} " == *" apache2 "* ]] && services+=(apache2 apache-htcacheclean)
+  [[ " ${missing[*]} " == *" lighttpd "* ]] && services+=(lighttpd)
+  if [ ${#services[@]} -gt 0 ] && command -v systemctl >/dev/null; then
+    $sudo_cmd systemctl disable -q "${services[@]}" 2>/dev/null || true
+  fi
 fi
 
 # Wine reports code page 936 and language 2052 only when the C library knows the locale.

@@ -62,3 +62,9 @@ void MatchCatalogue(DriverCatalogue& catalogue, const DeviceList& devices,
     onMatch(entry);
   }
 }
+
+std::array<const char*, kLinkCount> LinkAddresses(const CatalogueEntry& entry) {
+  return {entry.urlXp32, entry.urlXp64, entry.urlVista32, entry.urlVista64};
+}
+
+bool ConfiguresLink(const char* address) { return address[0] != '\0'; }

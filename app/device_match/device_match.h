@@ -1,5 +1,7 @@
 #pragma once
 // Matching connected devices against the catalogue: which entries a check newly finds.
+#include <array>
+#include <cstddef>
 #include <functional>
 
 #include "catalogue/catalogue_table.h"
@@ -13,3 +15,10 @@ bool PortCarries(const PortRecord& port, const CatalogueEntry& entry);
 // never match again.
 void MatchCatalogue(DriverCatalogue& catalogue, const DeviceList& devices,
                     const std::function<void(const CatalogueEntry&)>& onMatch);
+
+// A match configures the four labels in this order: XP 32-bit, XP 64-bit, Vista 32-bit,
+// Vista 64-bit.
+constexpr std::size_t kLinkCount = 4;
+std::array<const char*, kLinkCount> LinkAddresses(const CatalogueEntry& entry);
+// An empty address leaves its label as it was: hidden, or showing an earlier match's link.
+bool ConfiguresLink(const char* address);

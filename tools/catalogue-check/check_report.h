@@ -1,0 +1,39 @@
+#pragma once
+// The checker's findings on one catalogue file, as the detector reads it.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class Severity { kWarning, kError };
+
+struct Problem {
+  Severity severity;
+  std::size_t line;  // 0 where the problem has no line
+  std::string kind;  // a fixed name for pipelines
+  std::string message;
+};
+
+struct RecordLine {
+  std::uint32_t number;
+  std::uint32_t vid;
+  std::uint32_t pid;
+  std::array<std::string, 4> addresses;  // as stored: cut, unquoted
+};
+
+struct CatalogueReport {
+  std::size_t fileBytes = 0;
+  std::size_t readBytes = 0;  // what a download keeps of them
+  bool loaded = false;        // the detector's load of these bytes succeeded
+  std::vector<RecordLine> records;
+  std::vector<Problem> problems;  // by line; those without one first
+};
+
+// Exit status of a report: 0 no problem, 1 warnings only, 2 an error.
+constexpr int kExitClean = 0;
+constexpr int kExitWarnings = 1;
+constexpr int kExitErrors = 2;
+constexpr int kExitUnreadable = 3;
+int ExitStatus(const CatalogueReport& report);

@@ -1,0 +1,53 @@
+#include "text_encoding.h"
+
+#include <algorithm>
+
+namespace {
+
+unsigned char Byte(std::string_view text, std::size_t at) {
+  return static_cast<unsigned char>(text[at]);
+}
+
+}  // namespace
+
+bool HasNonAscii(std::string_view text) {
+  return std::any_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+bool IsGbkText(std::string_view text) {
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const unsigned char lead = Byte(text, at);
+    if (lead <= 0x80) continue;
+    if (lead == 0xFF || at + 1 == text.size()) return false;
+    const unsigned char trail = Byte(text, ++at);
+    if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return false;
+  }
+  return true;
+}
+
+bool IsUtf8Text(std::string_view text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const unsigned char lead = Byte(text, at);
+    std::size_t length = 0;
+    unsigned long value = 0;
+    if (lead < 0x80) {
+      ++at;
+      continue;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) length = 2, value = lead & 0x1Fu;
+    else if (lead >= 0xE0 && lead <= 0xEF) length = 3, value = lead & 0x0Fu;
+    else if (lead >= 0xF0 && lead <= 0xF4) length = 4, value = lead & 0x07u;
+    else return false;
+    if (at + length > text.size()) return false;
+    for (std::size_t i = 1; i < length; ++i) {
+      const unsigned char next = Byte(text, at + i);
+      if ((next & 0xC0) != 0x80) return false;
+      value = value << 6 | (next & 0x3Fu);
+    }
+    const bool overlong = (length == 3 && value < 0x800) || (length == 4 && value < 0x10000);
+    if (overlong || (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF) return false;
+    at += length;
+  }
+  return true;
+}
