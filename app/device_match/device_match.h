@@ -2,6 +2,7 @@
 // Matching connected devices against the catalogue: which entries a check newly finds.
 #include <functional>
 
+#include "catalogue/catalogue_ids.h"
 #include "catalogue/catalogue_table.h"
 #include "usb/device_list.h"
 
@@ -10,6 +11,7 @@ bool PortCarries(const PortRecord& port, const CatalogueEntry& entry);
 
 // Every entry (catalogue order) not found before is matched by the first port (list order)
 // that carries it: the entry is marked found, then handed to onMatch. Entries found earlier
-// never match again.
+// never match again. The ids the load kept for the table are used when there are any (see
+// catalogue_ids.h), so that only the records a device carries are read.
 void MatchCatalogue(DriverCatalogue& catalogue, const DeviceList& devices,
                     const std::function<void(const CatalogueEntry&)>& onMatch);
