@@ -5,8 +5,10 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "catalogue/catalogue_file.h"
+#include "catalogue/catalogue_ids.h"
 #include "catalogue/catalogue_path.h"
 #include "catalogue/catalogue_seams.h"
 #include "catalogue/catalogue_table.h"
@@ -36,11 +38,13 @@ int Fail(CatalogueOwner& owner) {
   return 0;
 }
 
-void ReadRecord(const ProfileReader& file, std::uint32_t number, CatalogueEntry& entry) {
+// The record's ids, taken from what was read: the record of a missing section is never
+// touched, so its page stays unfetched.
+RecordIds ReadRecord(const ProfileReader& file, std::uint32_t number, CatalogueEntry& entry) {
   char section[32];
   std::snprintf(section, sizeof section, kRecordSectionFormat, number);
   // Every value of a missing section reads as its default, which the cleared record holds.
-  if (!file.HasSection(section)) return;
+  if (!file.HasSection(section)) return {0, 0};
   entry.vid = file.ReadInt(section, kVidKey, 0);
   entry.pid = file.ReadInt(section, kPidKey, 0);
   file.ReadText(section, kUrlKeys[0], "", entry.urlXp32, kUrlSize);
@@ -48,9 +52,11 @@ void ReadRecord(const ProfileReader& file, std::uint32_t number, CatalogueEntry&
   file.ReadText(section, kUrlKeys[2], "", entry.urlVista32, kUrlSize);
   file.ReadText(section, kUrlKeys[3], "", entry.urlVista64, kUrlSize);
   entry.found = 0;
+  return {entry.vid, entry.pid};
 }
 
 void FreeEntries(DriverCatalogue& table) {
+  DropKeptIds();
   std::free(table.entries);
   table.entries = nullptr;
   table.count = 0;
@@ -61,14 +67,21 @@ void FreeEntries(DriverCatalogue& table) {
 namespace {
 
 // The table's block on success, nullptr when the text gives no valid count or memory is short.
-CatalogueEntry* ReadTable(std::string_view text, std::uint32_t& count) {
+// `ids` gets the records' ids, or stays empty when memory for them is short (matching then
+// reads the records).
+CatalogueEntry* ReadTable(std::string_view text, std::uint32_t& count,
+                          std::unique_ptr<RecordIds[]>& ids) {
   ProfileReader file(text);
   count = file.ReadInt(kMainSection, kCountKey, 0);
   if (count == 0 || count > kMaxCatalogueCount) return nullptr;
   std::unique_ptr<CatalogueEntry, BlockFree> entries(
       (g_allocate != nullptr ? g_allocate : PlatformAllocate)(count));
   if (!entries) return nullptr;
-  for (std::uint32_t k = 1; k <= count; ++k) ReadRecord(file, k, entries.get()[k - 1]);
+  ids.reset(new (std::nothrow) RecordIds[count]);
+  for (std::uint32_t k = 1; k <= count; ++k) {
+    const RecordIds read = ReadRecord(file, k, entries.get()[k - 1]);
+    if (ids) ids[k - 1] = read;
+  }
   return entries.release();
 }
 
@@ -79,8 +92,9 @@ int LoadCatalogueFromText(CatalogueOwner& owner, std::string_view text) {
   FreeEntries(table);  // a second load must not leak the first
   std::uint32_t count = 0;
   CatalogueEntry* entries = nullptr;
+  std::unique_ptr<RecordIds[]> ids;
   try {
-    entries = ReadTable(text, count);
+    entries = ReadTable(text, count, ids);
   } catch (const std::bad_alloc&) {
     entries = nullptr;  // the reader's own memory ran short; the table was not made yet
   }
@@ -88,6 +102,7 @@ int LoadCatalogueFromText(CatalogueOwner& owner, std::string_view text) {
   if (entries == nullptr) return Fail(owner);
   table.entries = entries;
   table.count = count;
+  KeepIds(entries, count, std::move(ids));
   return 1;
 }
 

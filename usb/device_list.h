@@ -3,12 +3,16 @@
 // the walk, read by position.
 #include <cstddef>
 #include <memory>
+#include <memory_resource>
 #include <vector>
 
 #include "usb/port_record.h"
 
 class DeviceList {
  public:
+  // The list's own block comes from `memory`; tests hand in memory that runs short.
+  explicit DeviceList(std::pmr::memory_resource* memory = std::pmr::get_default_resource())
+      : records_(memory) {}
   void Empty() { records_.clear(); }
   // Takes the record over. False (and the record released) when memory is short.
   bool Append(std::unique_ptr<PortRecord> record);
@@ -16,7 +20,7 @@ class DeviceList {
   const PortRecord& RecordAt(std::size_t position) const { return *records_[position]; }
 
  private:
-  std::vector<std::unique_ptr<PortRecord>> records_;
+  std::pmr::vector<std::unique_ptr<PortRecord>> records_;
 };
 
 DeviceList& TheDeviceList();

@@ -28,36 +28,42 @@ std::optional<std::vector<std::uint32_t>> ConnectedIds(const DeviceList& devices
   }
 }
 
-bool AnyPortCarries(const DeviceList& devices, const CatalogueEntry& entry) {
+bool PortCarriesIds(const PortRecord& port, RecordIds ids) {
+  // Ids are compared widened without sign, so a catalogue id above 65535 never matches.
+  return port.ConnectionStatus == DeviceConnected &&
+         static_cast<std::uint32_t>(port.DeviceDescriptor.idVendor) == ids.vid &&
+         static_cast<std::uint32_t>(port.DeviceDescriptor.idProduct) == ids.pid;
+}
+
+// Short of memory for the sorted ids, the list itself is searched: slower, the same result.
+bool Carried(const std::optional<std::vector<std::uint32_t>>& connected, const DeviceList& devices,
+             RecordIds ids) {
+  if (connected)
+    return ids.vid <= 0xFFFF && ids.pid <= 0xFFFF &&
+           std::binary_search(connected->begin(), connected->end(), IdKey(ids.vid, ids.pid));
   for (std::size_t d = 0; d < devices.Count(); ++d)
-    if (PortCarries(devices.RecordAt(d), entry)) return true;
+    if (PortCarriesIds(devices.RecordAt(d), ids)) return true;
   return false;
 }
 
 }  // namespace
 
 bool PortCarries(const PortRecord& port, const CatalogueEntry& entry) {
-  // Ids are compared widened without sign, so a catalogue id above 65535 never matches.
-  return port.ConnectionStatus == DeviceConnected &&
-         static_cast<std::uint32_t>(port.DeviceDescriptor.idVendor) == entry.vid &&
-         static_cast<std::uint32_t>(port.DeviceDescriptor.idProduct) == entry.pid;
+  return PortCarriesIds(port, {entry.vid, entry.pid});
 }
 
 void MatchCatalogue(DriverCatalogue& catalogue, const DeviceList& devices,
                     const std::function<void(const CatalogueEntry&)>& onMatch) {
   if (catalogue.entries == nullptr) return;
-  // Short of memory for the ids, the list itself is searched: slower, the same result.
-  const std::optional<std::vector<std::uint32_t>> ids = ConnectedIds(devices);
+  const std::optional<std::vector<std::uint32_t>> connected = ConnectedIds(devices);
+  // With the ids the load kept, a record is read only when a device carries it.
+  const RecordIds* kept = KeptIds(catalogue);
   for (std::uint32_t e = 0; e < catalogue.count; ++e) {
+    const RecordIds ids =
+        kept != nullptr ? kept[e] : RecordIds{catalogue.entries[e].vid, catalogue.entries[e].pid};
+    if (!Carried(connected, devices, ids)) continue;
     CatalogueEntry& entry = catalogue.entries[e];
     if (entry.found != 0) continue;
-    bool carried;
-    if (!ids)
-      carried = AnyPortCarries(devices, entry);
-    else
-      carried = entry.vid <= 0xFFFF && entry.pid <= 0xFFFF &&
-                std::binary_search(ids->begin(), ids->end(), IdKey(entry.vid, entry.pid));
-    if (!carried) continue;
     entry.found = 1;
     onMatch(entry);
   }

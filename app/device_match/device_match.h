@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <functional>
 
+#include "catalogue/catalogue_ids.h"
 #include "catalogue/catalogue_table.h"
 #include "usb/device_list.h"
 
@@ -12,7 +13,8 @@ bool PortCarries(const PortRecord& port, const CatalogueEntry& entry);
 
 // Every entry (catalogue order) not found before is matched by the first port (list order)
 // that carries it: the entry is marked found, then handed to onMatch. Entries found earlier
-// never match again.
+// never match again. The ids the load kept for the table are used when there are any (see
+// catalogue_ids.h), so that only the records a device carries are read.
 void MatchCatalogue(DriverCatalogue& catalogue, const DeviceList& devices,
                     const std::function<void(const CatalogueEntry&)>& onMatch);
 

@@ -154,6 +154,11 @@ TEST_F(CatalogueLoad, ReleaseDeletesTheFileWhetherOrNotAnythingLoaded) {
   EXPECT_FALSE(FileExists(folder.CataloguePath()));
 }
 
+TEST_F(CatalogueLoad, AFailedLoadAfterALoadedOneLeavesNoTable) {
+  ASSERT_EQ(Load("[MAIN]\nTotleNumber=2\n"), 1);
+  ExpectFailedWithMessage(Load("junk"));
+}
+
 TEST_F(CatalogueLoad, ReleaseWithNothingLoadedAndNoFileIsSilent) {
   StderrCapture capture;
   ReleaseCatalogue();

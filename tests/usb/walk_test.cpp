@@ -2,6 +2,9 @@
 // requests it sends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory_resource>
+#include <new>
 #include <sstream>
 
 #include "tests/usb/walk_helpers.h"
@@ -254,6 +257,45 @@ TEST(Walk, OnlyAppendsToTheList) {
   ASSERT_TRUE(list.Append(std::move(earlier)));
   ScanHostControllers(sim, list);
   EXPECT_EQ(Rows(list), (std::vector<Row>{Empty(9), Dev(1, 0x1234, 0x5678)}));
+}
+
+// Memory that refuses the device list a block for more than `records` records.
+class ShortListMemory : public std::pmr::memory_resource {
+ public:
+  explicit ShortListMemory(std::size_t records) : records_(records) {}
+
+ private:
+  void* do_allocate(std::size_t bytes, std::size_t alignment) override {
+    if (bytes > records_ * sizeof(std::unique_ptr<PortRecord>)) throw std::bad_alloc();
+    return std::pmr::new_delete_resource()->allocate(bytes, alignment);
+  }
+  void do_deallocate(void* block, std::size_t bytes, std::size_t alignment) override {
+    std::pmr::new_delete_resource()->deallocate(block, bytes, alignment);
+  }
+  bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override {
+    return this == &other;
+  }
+  std::size_t records_;
+};
+
+TEST(Walk, AListThatCannotGrowTakesNothingMoreAndEndsTheHubsPorts) {
+  UsbSimulator sim;
+  BuildOrderExample(sim);
+  ShortListMemory memory(2);
+  DeviceList list(&memory);
+  ScanHostControllers(sim, list);
+  // The mouse, third, finds no room: the external hub's port 2 is never asked about, and
+  // nothing after the mouse gets into the list.
+  EXPECT_EQ(Rows(list), (std::vector<Row>{Dev(1, kCameraVid, kCameraPid), Hub(2, kHubVid, kHubPid)}));
+  const std::vector<std::string> trace = Trace(sim);
+  const auto asked = [&](const std::string& line) {
+    return std::count(trace.begin(), trace.end(), line);
+  };
+  EXPECT_EQ(asked("ioctl 22040C 365/365 #1"), 3) << "root hub 0, the external hub, root hub 2";
+  EXPECT_EQ(asked("ioctl 22040C 365/365 #2"), 1) << "root hub 0's port 2 only";
+  EXPECT_EQ(sim.OpenHandles(), 0u);
+  EXPECT_FALSE(list.Append(std::make_unique<PortRecord>()));
+  EXPECT_EQ(list.Count(), 2u);
 }
 
 TEST(Walk, HubsNestedFiveDeepAreAllWalked) {
