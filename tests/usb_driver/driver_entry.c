@@ -7,11 +7,12 @@
 
 #include "tests/usb_driver/stand_in_driver.h"
 
-BOOLEAN WINAPI DllMainCRTStartup(PVOID instance, ULONG reason, PVOID reserved);
-BOOLEAN WINAPI DllMain(PVOID instance, ULONG reason, PVOID reserved);
+/* The runtime's DLL start-up and the DllMain it calls; BOOL is an int. */
+int WINAPI DllMainCRTStartup(PVOID instance, ULONG reason, PVOID reserved);
+int WINAPI DllMain(PVOID instance, ULONG reason, PVOID reserved);
 NTSTATUS DriverEntry(PVOID first, PVOID second, PVOID third);
 
-BOOLEAN WINAPI DllMain(PVOID instance, ULONG reason, PVOID reserved) {
+int WINAPI DllMain(PVOID instance, ULONG reason, PVOID reserved) {
   (void)instance;
   (void)reason;
   (void)reserved;

@@ -23,8 +23,13 @@ TEST(ProductOnTheStandInDriver, CheckDeviceShowsTheFourLinksAndAClickOpensTheFir
   DeleteFileA(record.c_str());
   ProgramDriver driver;
   ASSERT_TRUE(driver.Start(WinePath(DETECTOR_EXE), {}));
-  HWND dialog = driver.WaitForDialog(seconds(60));
-  ASSERT_NE(dialog, nullptr) << "the dialog appears (the catalogue was downloaded)";
+  // The prefix's first window starts its desktop, which takes long on a busy machine.
+  HWND dialog = driver.WaitForDialog(seconds(120));
+  DWORD exitCode = 0;
+  ASSERT_NE(dialog, nullptr) << "the dialog appears; the program "
+                             << (driver.WaitForExit(seconds(0), &exitCode)
+                                     ? "ended with " + std::to_string(exitCode)
+                                     : std::string("still runs"));
 
   PressButton(dialog, IDC_CHECK_DEVICE);
   const struct {

@@ -15,7 +15,7 @@ typedef struct DeviceState {
 } DeviceState;
 
 static TopologyModel* g_model;
-static KSPIN_LOCK g_lock; /* the model answers one request at a time */
+static FAST_MUTEX g_lock; /* the model answers one request at a time */
 
 /* "\DosDevices\" and an ASCII name, as a counted string in `units`. */
 static int LinkName(const char* name, WCHAR* units, UNICODE_STRING* link) {
@@ -106,13 +106,12 @@ static NTSTATUS Control(PDEVICE_OBJECT object, PIRP irp) {
   const ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
   size_t written = 0;
   ModelOutcome outcome;
-  KIRQL level;
   if ((code & 3) != METHOD_BUFFERED) return Complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
-  KeAcquireSpinLock(&g_lock, &level);
+  ExAcquireFastMutex(&g_lock);
   outcome = ModelAnswer(g_model, &state->model, code, irp->AssociatedIrp.SystemBuffer,
                         stack->Parameters.DeviceIoControl.InputBufferLength,
                         stack->Parameters.DeviceIoControl.OutputBufferLength, &written);
-  KeReleaseSpinLock(&g_lock, level);
+  ExReleaseFastMutex(&g_lock);
   switch (outcome) {
     case kModelOk: return Complete(irp, STATUS_SUCCESS, written);
     case kModelBufferTooSmall: return Complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
@@ -274,7 +273,7 @@ NTSTATUS StartStandIn(PDRIVER_OBJECT driver, PUNICODE_STRING serviceKey) {
   HANDLE key = OpenServiceKey(serviceKey);
   int read;
   if (!key) return STATUS_OBJECT_NAME_NOT_FOUND;
-  KeInitializeSpinLock(&g_lock);
+  ExInitializeFastMutex(&g_lock);
   driver->DriverUnload = Unload;
   driver->MajorFunction[IRP_MJ_CREATE] = OpenOrClose;
   driver->MajorFunction[IRP_MJ_CLOSE] = OpenOrClose;

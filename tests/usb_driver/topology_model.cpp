@@ -1,6 +1,7 @@
 #include "tests/usb_driver/topology_model.h"
 
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <sstream>
 #include <string>
@@ -82,7 +83,7 @@ extern "C" TopologyModel* ModelLoad(const char* bytes, std::size_t size, const c
                                     char* error, std::size_t errorRoom) {
   if (errorRoom) error[0] = '\0';
   try {
-    auto* model = new TopologyModel;
+    auto model = std::make_unique<TopologyModel>();
     model->sim.KeepCalls(false);
     std::istringstream text(std::string(bytes, size));
     std::ostringstream errors;
@@ -92,7 +93,7 @@ extern "C" TopologyModel* ModelLoad(const char* bytes, std::size_t size, const c
       if (errorRoom) std::snprintf(error, errorRoom, "%s", line.c_str());
     }
     Describe(model->sim, model->devices);
-    return model;
+    return model.release();
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
@@ -116,8 +117,13 @@ extern "C" ModelOutcome ModelAnswer(TopologyModel* model, const ModelDevice* dev
   *written = 0;
   const ModelOutcome refusal = Refusal(*device, code, buffer, inSize, outSize);
   if (refusal != kModelOk) return refusal;
-  const bool ok = model->sim.AnswerDirect(static_cast<const SimController*>(device->controller),
-                                          static_cast<const SimHub*>(device->hub), code, buffer,
-                                          inSize, buffer, outSize, *written);
-  return ok ? kModelOk : kModelFailed;
+  try {
+    const bool ok = model->sim.AnswerDirect(
+        static_cast<const SimController*>(device->controller),
+        static_cast<const SimHub*>(device->hub), code, buffer, inSize, buffer, outSize, *written);
+    return ok ? kModelOk : kModelFailed;
+  } catch (const std::bad_alloc&) {  // nothing may leave for the C side
+    *written = 0;
+    return kModelFailed;
+  }
 }
