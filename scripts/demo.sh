@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the program and runs it under Wine against the sample catalogue (tools/sample/PID.ini),
-# served by Debian's nginx on 127.0.0.1:80 inside a network namespace of its own: port 80 there
-# is private, so no other server on this machine is disturbed. On a machine with a display the
+# Builds the product, detector.exe, and runs it under Wine against the sample catalogue
+# (tools/sample/PID.ini), served by Debian's nginx on 127.0.0.1:80 inside a network namespace of
+# its own (port 80 there is private, so no other server on this machine is disturbed), where the
+# catalogue's host name resolves to 127.0.0.1. Its walk goes through the platform's calls to the
+# USB stand-in driver (tests/usb_driver), installed in the demo's Wine prefix. On a machine with a display the
 # dialog stays until you close it; without one it runs under Xvfb, and the demo takes a
 # screenshot, says where the PNG is and closes the program.
 #   scripts/demo.sh                       English
@@ -10,12 +12,18 @@
 #                                          screen has it; the screenshot's name carries it
 # The pretend USB machine is tools/usb-topologies/demo.txt (a camera behind an external hub);
 # DETECTOR_DEMO_TOPOLOGY and DETECTOR_DEMO_CATALOGUE name another topology file or catalogue.
+# DETECTOR_DEMO_PROGRAM=sim runs the simulator build, detector-sim.exe, instead.
 # --no-build skips the set-up and the build, for a test that runs on a built tree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 build=$root/build/windows
-program=$build/app/detector-sim.exe
+case ${DETECTOR_DEMO_PROGRAM:-product} in
+  product) program=$build/app/detector.exe targets=(detector usb-stand-in) ;;
+  sim) program=$build/app/detector-sim.exe targets=(detector-sim) ;;
+  *) echo "demo: DETECTOR_DEMO_PROGRAM is \"product\" (the default) or \"sim\"" >&2; exit 2 ;;
+esac
+driver=$build/tests/usb_driver/usb-stand-in.sys
 window_wait_seconds=120    # the first run creates the Wine prefix, which takes about a minute
 settle_seconds=3
 exit_wait_seconds=20
@@ -30,14 +38,14 @@ if [ "${1:-}" != "--in-namespace" ]; then
   if [ "${1:-}" != "--no-build" ]; then
     scripts/setup.sh
     cmake --preset windows >/dev/null
-    cmake --build --preset windows --target detector-sim
+    cmake --build --preset windows --target "${targets[@]}"
   fi
   interactive=0
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then interactive=1; fi
   sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo --preserve-env=DISPLAY,XAUTHORITY,DETECTOR_DEMO_LANG,DETECTOR_DEMO_DPI,DETECTOR_DEMO_TOPOLOGY,DETECTOR_DEMO_CATALOGUE)
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo --preserve-env=DISPLAY,XAUTHORITY,DETECTOR_DEMO_LANG,DETECTOR_DEMO_DPI,DETECTOR_DEMO_TOPOLOGY,DETECTOR_DEMO_CATALOGUE,DETECTOR_DEMO_PROGRAM)
   exec "${sudo_cmd[@]}" env DETECTOR_DEMO_INTERACTIVE=$interactive \
-    unshare -n -- "$root/tools/with-display" "$root/scripts/demo.sh" --in-namespace
+    unshare -n -m -- "$root/tools/with-display" "$root/scripts/demo.sh" --in-namespace
 fi
 
 # From here on: inside the namespace, with a display.
@@ -54,6 +62,7 @@ nginx_pid="" program_pid=""
 finish() {
   if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then kill "$program_pid" 2>/dev/null || true; fi
   if [ -n "$nginx_pid" ]; then "$root/tools/nginx-catalogue" stop "$work" || true; fi
+  "$root/tools/usb-stand-in" stop "$prefix" || true
   WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
   rm -rf "$work"
 }
@@ -84,9 +93,20 @@ fi
 "$root/tools/wine-run" "$prefix" reg add 'HKCU\Control Panel\Desktop' \
   /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
 echo "demo: the screen has $dpi DPI"
-# The simulator reads the topology through Wine's drive Z:, which is the Unix root.
-export DETECTOR_USB_TOPOLOGY="Z:${topology//\//\\}"
-echo "demo: the pretend USB machine is $topology"
+if [ "${DETECTOR_DEMO_PROGRAM:-product}" = product ]; then
+  # The product asks its catalogue host by name: here the name is this machine's.
+  host=$(sed -n 's/^DETECTOR_CATALOGUE_HOST:STRING=//p' "$build/CMakeCache.txt")
+  printf '127.0.0.1 localhost\n127.0.0.1 %s\n' "$host" >"$work/hosts"
+  mount --bind "$work/hosts" /etc/hosts
+  echo "demo: $host is 127.0.0.1 here"
+  "$root/tools/usb-stand-in" install "$prefix" "$driver"
+  "$root/tools/usb-stand-in" use "$prefix" "$topology"
+  echo "demo: the USB stand-in driver serves $topology"
+else
+  # The simulator reads the topology through Wine's drive Z:, which is the Unix root.
+  export DETECTOR_USB_TOPOLOGY="Z:${topology//\//\\}"
+  echo "demo: the pretend USB machine is $topology"
+fi
 # The download's diagnostic lines (the program's standard error) go to a file.
 "$root/tools/wine-run" "$prefix" "$program" 2>"$build/demo/detector-stderr.txt" &
 program_pid=$!
@@ -101,7 +121,7 @@ fi
 
 window=""
 for _ in $(seq 1 "$window_wait_seconds"); do
-  window=$(xdotool search --onlyvisible --class "detector-sim" 2>/dev/null | head -n 1 || true)
+  window=$(xdotool search --onlyvisible --class "$(basename "$program" .exe)" 2>/dev/null | head -n 1 || true)
   [ -n "$window" ] && break
   kill -0 "$program_pid" 2>/dev/null || break
   sleep 1

@@ -15,6 +15,7 @@
 #include "loopback_server.h"
 #include "program_driver.h"
 #include "res/resource.h"
+#include "large_topology.h"
 #include "worst_catalogue.h"
 
 namespace {
@@ -22,46 +23,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kWindowTimeout = std::chrono::seconds(120);
 constexpr int kRuns = 5;
-constexpr int kControllers = 10;
-constexpr int kNestedHubs = 5;
-constexpr int kPortsPerHub = 7;
-constexpr int kRootPorts = 4;
-// The last record that fits whole into the 102400 bytes of the worst catalogue.
-constexpr int kCameraRecord = 300;
-// The sample catalogue's first camera, so that both catalogues find something.
-constexpr int kSampleVid = 0x1234, kSamplePid = 0x5678;
-
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-std::string Indent(int level) { return std::string(static_cast<std::size_t>(2 * level), ' '); }
-
-// Ten controllers, each with a chain of five hubs on its first port; every other port holds a
-// device. The camera of the worst catalogue (record 300) sits deepest behind the last
-// controller, the sample catalogue's camera on that controller's last root port.
-std::string LargeTopology(int* ports) {
-  std::ostringstream text;
-  *ports = 0;
-  for (int c = 0; c < kControllers; ++c) {
-    text << "controller " << c << "\n";
-    for (int level = 1; level <= kNestedHubs; ++level, ++*ports)
-      text << Indent(level) << "port 1 hub 0x05e3 0x0608\n";
-    // Back up the chain: the deepest hub's ports first, then the rest of each hub's ports.
-    for (int level = kNestedHubs + 1; level >= 1; --level) {
-      int first = level == kNestedHubs + 1 ? 1 : 2;
-      int last = level == 1 ? kRootPorts : kPortsPerHub;
-      for (int k = first; k <= last; ++k, ++*ports) {
-        const bool lastController = c == kControllers - 1;
-        const bool camera = lastController && level == kNestedHubs + 1 && k == last;
-        const bool sampleCamera = lastController && level == 1 && k == last;
-        const int vid = camera ? 0x1000 + kCameraRecord : sampleCamera ? kSampleVid : 0x046d;
-        const int pid = camera ? 0x2000 + kCameraRecord : sampleCamera ? kSamplePid : 0x7000 + k;
-        text << Indent(level) << "port " << k << " device 0x" << std::hex << vid << " 0x" << pid
-             << std::dec << "\n";
-      }
-    }
-  }
-  return text.str();
-}
 
 std::string ReadFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
@@ -170,7 +132,8 @@ int main() {
   std::printf("runs: median of %d after one warm-up, under Wine\n", kRuns);
   Figures floor = Measure("bare dialog (the floor)", bare, "", demoTopology, false);
   Figures demo = Measure("demo (sample catalogue, 1 hub)", sim, sample, demoTopology, true);
-  std::printf("large topology: %d controllers, hubs %d deep, %d ports\n", kControllers, kNestedHubs, ports);
+  std::printf("large topology: %d controllers, hubs %d deep, %d ports\n", kLargeControllers,
+              kLargeNestedHubs, ports);
   Figures largeSample = Measure("large topology, sample catalogue", sim, sample, largeTopology, true);
   Figures large = Measure("large topology, worst catalogue", sim, CatalogueFile(kWorstCount),
                           largeTopology, true);

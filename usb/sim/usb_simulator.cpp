@@ -259,10 +259,12 @@ bool UsbSimulator::AnswerName(const SimHub& hub, unsigned char* out, std::size_t
   const auto trueLength = static_cast<std::uint32_t>(nameOffset + 2 * units.size());
   WriteLe32(out, lengthOffset, hub.faults.actualLength.value_or(trueLength));
   const std::size_t room = (outSize - nameOffset) / 2;
-  for (std::size_t i = 0; i < units.size() && i < room; ++i) {
+  std::size_t i = 0;
+  for (; i < units.size() && i < room; ++i) {
     const auto unit = static_cast<std::uint16_t>(units[i]);
     std::memcpy(out + nameOffset + 2 * i, &unit, sizeof unit);
   }
+  written_ = nameOffset + 2 * i;
   return true;
 }
 
@@ -321,6 +323,7 @@ bool UsbSimulator::AnswerNodeInformation(const SimHub& hub, unsigned char* out,
   info.u.HubInformation.HubDescriptor.bPowerOnToPowerGood = 50;
   info.u.HubInformation.HubIsBusPowered = hub.parent ? 1 : 0;
   std::memcpy(out, &info, sizeof info);
+  written_ = sizeof info;
   return true;
 }
 
@@ -336,6 +339,7 @@ bool UsbSimulator::AnswerConnectionInformation(const SimHub& hub, std::uint32_t 
   if (port && port->kind != SimPortKind::Empty) DescribeDevice(*port, record);
   record.ConnectionStatus = port ? port->status : 0;
   std::memcpy(out, &record, kPortRecordFixedSize);  // no open pipes: the fixed part only
+  written_ = kPortRecordFixedSize;
   return true;
 }
 
@@ -355,7 +359,21 @@ bool UsbSimulator::AnswerConnectionName(const SimHub& hub, std::uint32_t k, cons
             static_cast<std::uint32_t>(kNodeConnectionNameSize));
   out[kNodeConnectionNameOffset] = 0;
   out[kNodeConnectionNameOffset + 1] = 0;
+  written_ = kNodeConnectionNameSize;
   return true;
+}
+
+bool UsbSimulator::AnswerDirect(const SimController* controller, const SimHub* hub,
+                                std::uint32_t code, const void* in, std::size_t inSize,
+                                void* outBlock, std::size_t outSize, std::size_t& written) {
+  auto* out = static_cast<unsigned char*>(outBlock);
+  const std::uint32_t k = in && inSize >= 4 ? ReadLe32(in, 0) : 0;
+  written_ = 0;
+  const bool ok = controller ? AnswerController(*controller, code, out, outSize)
+                  : hub      ? AnswerHub(*hub, code, k, in, inSize, out, outSize)
+                             : false;
+  written = ok ? written_ : 0;
+  return ok;
 }
 
 bool UsbSimulator::WideToNarrow(const std::uint16_t* wide, std::size_t maxUnits,

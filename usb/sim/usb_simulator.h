@@ -106,6 +106,16 @@ class UsbSimulator final : public HubDriver {
   // whole when told to.
   bool ListHostControllers(std::size_t maxInterfaces, std::vector<std::string>& paths) override;
   void SetListFails(bool fails) { listFails_ = fails; }
+  bool ListFails() const { return listFails_; }
+  // The controller numbers in the order the platform lists them.
+  const std::vector<unsigned>& ListOrder() const { return listOrder_; }
+
+  // One request answered by a controller (`hub` null) or a hub reached without a handle, for a
+  // transport that keeps handles of its own (the test driver); not logged. `written`: how many
+  // bytes of `out` the answer filled, the count the platform returns.
+  bool AnswerDirect(const SimController* controller, const SimHub* hub, std::uint32_t code,
+                    const void* in, std::size_t inSize, void* out, std::size_t outSize,
+                    std::size_t& written);
 
   std::size_t OpenHandles() const { return handles_.size(); }
   // Closes of handles that were not open, and requests sent to them.
@@ -145,6 +155,7 @@ class UsbSimulator final : public HubDriver {
   std::size_t badHandleUses_ = 0;
   std::vector<Call> calls_;
   bool keepCalls_ = true;
+  std::size_t written_ = 0;  // by the last answer that succeeded
 };
 
 // The name a hub reports, after the loop fault is applied.
