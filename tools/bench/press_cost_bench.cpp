@@ -1,27 +1,47 @@
-// What one press of "Check Device" costs over the large topology on each path: the walk the
-// press makes, through the platform (CreateFile, DeviceIoControl, SetupAPI) to the USB
-// stand-in driver, and through the in-process simulator; and how many requests one press
-// sends. The rest of a press (matching, showing the links) is the same code on the same list.
+// What one press of "Check Device" costs over the large topology on each path: a press of the
+// real main dialog (walk, matching, the links shown) and its walk alone, through the platform
+// (CreateFile, DeviceIoControl, SetupAPI) to the USB stand-in driver, and through the
+// in-process simulator; and how many requests one press sends. The dialog gets the sample
+// catalogue from 127.0.0.1:80, served here (run as root, with nothing else on that port).
 //   press-cost-bench --write FILE   writes the large topology
 //   press-cost-bench FILE           measures (the stand-in driver must be serving FILE)
+#include <windows.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/detector_dlg.h"
 #include "large_topology.h"
+#include "loopback_server.h"
+#include "res/resource.h"
+#include "ui_driver.h"
 #include "usb/sim/topology_file.h"
 #include "usb/walk.h"
 #include "usb/win_hub_driver.h"
+#include "window_text.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kPresses = 20;
+constexpr int kDialogs = 5;
+constexpr DWORD kDialogTimeoutMs = 120000;
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
+double MsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
 
 // Counts what the walk asks of a driver, and passes it on.
 class CountingDriver final : public HubDriver {
@@ -48,15 +68,16 @@ class CountingDriver final : public HubDriver {
   HubDriver& inner_;
 };
 
-struct Press {
+struct Walk {
   double medianMs = 0;
   long requests = 0;
   std::size_t records = 0;
 };
 
-Press Measure(HubDriver& driver) {
+// The walk alone, as a press makes it.
+Walk MeasureWalk(HubDriver& driver) {
   std::vector<double> times;
-  Press press;
+  Walk walk;
   DeviceList list;
   ScanHostControllers(driver, list);  // warm-up
   for (int i = 0; i < kPresses; ++i) {
@@ -64,13 +85,69 @@ Press Measure(HubDriver& driver) {
     list.Empty();
     const auto start = Clock::now();
     ScanHostControllers(counting, list);
-    times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    press.requests = counting.requests;
-    press.records = list.Count();
+    times.push_back(MsSince(start));
+    walk.requests = counting.requests;
+    walk.records = list.Count();
   }
-  std::sort(times.begin(), times.end());
-  press.medianMs = times[times.size() / 2];
-  return press;
+  walk.medianMs = Median(times);
+  return walk;
+}
+
+struct Presses {
+  double firstMs = 0;  // the press that finds the camera and shows its links
+  double laterMs = 0;  // a press that finds nothing new
+  long requests = 0;
+  bool linksShown = true;
+};
+
+// Whole presses of the real main dialog: each dialog downloads the catalogue, then its first
+// press shows the links and the later ones only look.
+Presses MeasurePresses(HubDriver& driver, const std::string& catalogue) {
+  std::vector<double> first, later;
+  Presses presses;
+  for (int d = 0; d <= kDialogs; ++d) {  // the first dialog warms up
+    LoopbackServer server;
+    ServerScript script;
+    script.pieces = {catalogue};
+    script.pauseMilliseconds = 0;
+    if (!server.Start(script)) {
+      std::fprintf(stderr, "press-cost-bench: could not serve the catalogue on 127.0.0.1:80\n");
+      presses.linksShown = false;
+      return presses;
+    }
+    CountingDriver counting(driver);
+    CDetectorDlg dialog({counting, kLoopbackAddress});
+    UiDriver ui(
+        [&] {
+          if (dialog.m_hWnd == nullptr || !::IsWindowVisible(dialog.m_hWnd)) return false;
+          for (int i = 0; i <= kPresses / 2; ++i) {
+            counting.requests = 0;
+            const auto start = Clock::now();
+            PressButton(dialog.m_hWnd, IDC_CHECK_DEVICE);
+            const double ms = MsSince(start);
+            if (d == 0) continue;
+            (i == 0 ? first : later).push_back(ms);
+            if (i == 0) presses.linksShown &= ViewControl(dialog.m_hWnd, IDC_LINK_XP32).visible;
+            presses.requests = counting.requests;
+          }
+          ::PostMessageA(dialog.m_hWnd, WM_COMMAND, IDCANCEL, 0);
+          return true;
+        },
+        kDialogTimeoutMs);
+    dialog.DoModal();
+    server.Stop();
+    if (ui.TimedOut()) presses.linksShown = false;
+  }
+  presses.firstMs = Median(first);
+  presses.laterMs = Median(later);
+  return presses;
+}
+
+std::string ReadFile(const char* path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
 }
 
 }  // namespace
@@ -90,18 +167,35 @@ int main(int argc, char** argv) {
   simulator.KeepCalls(false);
   if (!LoadTopologyFile(argv[1], simulator, std::cerr)) return 1;
   Win32HubDriver platform;
+  const std::string catalogue = ReadFile(DETECTOR_SAMPLE_CATALOGUE);
+  WSADATA data;
+  WSAStartup(0x0101, &data);
 
-  std::printf("large topology: %d controllers, hubs %d deep, %d ports; median of %d presses\n",
-              kLargeControllers, kLargeNestedHubs, ports, kPresses);
-  const Press driver = Measure(platform);
-  const Press sim = Measure(simulator);
-  std::printf("through the stand-in driver:   %8.2f ms, %ld requests, %zu records\n",
-              driver.medianMs, driver.requests, driver.records);
-  std::printf("through the in-process simulator: %5.2f ms, %ld requests, %zu records\n",
-              sim.medianMs, sim.requests, sim.records);
-  if (sim.medianMs > 0)
-    std::printf("ratio driver / simulator: %.1f; per request through the driver: %.1f us\n",
-                driver.medianMs / sim.medianMs,
-                driver.requests ? 1000.0 * driver.medianMs / driver.requests : 0.0);
-  return driver.records == sim.records && driver.requests == sim.requests ? 0 : 1;
+  std::printf("large topology: %d controllers, hubs %d deep, %d ports; sample catalogue\n",
+              kLargeControllers, kLargeNestedHubs, ports);
+  std::printf("median of %d walks, and of %d dialogs' first presses and %d later ones\n",
+              kPresses, kDialogs, kDialogs * kPresses / 2);
+  const Walk driverWalk = MeasureWalk(platform);
+  const Walk simWalk = MeasureWalk(simulator);
+  const Presses driverPress = MeasurePresses(platform, catalogue);
+  const Presses simPress = MeasurePresses(simulator, catalogue);
+  const auto row = [](const char* path, const Presses& press, const Walk& walk) {
+    std::printf("%-34s first press %8.2f ms (%s), later press %8.2f ms, walk %8.2f ms; "
+                "%ld requests a press, %zu records\n",
+                path, press.firstMs, press.linksShown ? "links shown" : "NO LINKS",
+                press.laterMs, walk.medianMs, press.requests, walk.records);
+  };
+  row("through the stand-in driver:", driverPress, driverWalk);
+  row("through the in-process simulator:", simPress, simWalk);
+  if (simPress.laterMs > 0 && simWalk.medianMs > 0)
+    std::printf("ratio driver / simulator: first press %.1f, later press %.1f, walk %.1f; "
+                "per request through the driver %.1f us\n",
+                driverPress.firstMs / simPress.firstMs, driverPress.laterMs / simPress.laterMs,
+                driverWalk.medianMs / simWalk.medianMs,
+                driverWalk.requests ? 1000.0 * driverWalk.medianMs / driverWalk.requests : 0.0);
+  WSACleanup();
+  const bool same = driverWalk.records == simWalk.records &&
+                    driverWalk.requests == simWalk.requests &&
+                    driverPress.requests == simPress.requests;
+  return same && driverPress.linksShown && simPress.linksShown ? 0 : 1;
 }
