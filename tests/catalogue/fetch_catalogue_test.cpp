@@ -20,12 +20,14 @@ constexpr int kRefusedCode = WSAECONNREFUSED;
 constexpr int kNoBuffersNumber = 10055;       // WSAENOBUFS
 constexpr int kTimedOutNumber = 10060;        // WSAETIMEDOUT
 constexpr int kMessageTooLongNumber = 10040;  // WSAEMSGSIZE
+constexpr int kHostNotFoundNumber = 11001;    // WSAHOST_NOT_FOUND
 #else
 constexpr int kRefusedCode = ECONNREFUSED;
 constexpr int kResetCode = ECONNRESET;
 constexpr int kNoBuffersNumber = ENOBUFS;
 constexpr int kTimedOutNumber = ETIMEDOUT;
 constexpr int kMessageTooLongNumber = EMSGSIZE;
+constexpr int kHostNotFoundNumber = HOST_NOT_FOUND;
 #endif
 
 namespace {
@@ -141,7 +143,7 @@ TEST_F(Download, FailuresBeforeTheRequestLeaveAnEarlierFileUntouched) {
   EXPECT_TRUE(IsFailureLine(written, "gethostbyname()")) << written;
   EXPECT_EQ(Stored(), "earlier");
 
-  EXPECT_EQ(Fetch(nullptr), AsWritten(FailureLine("gethostbyname()", kHostNotFoundCode)));
+  EXPECT_EQ(Fetch(nullptr), AsWritten(FailureLine("gethostbyname()", kHostNotFoundNumber)));
   EXPECT_EQ(Stored(), "earlier");
 }
 
