@@ -138,6 +138,7 @@ Presses MeasurePresses(HubDriver& driver, const std::string& catalogue) {
     server.Stop();
     if (ui.TimedOut()) presses.linksShown = false;
   }
+  if (first.empty()) presses.linksShown = false;  // no dialog came up (no display?)
   presses.firstMs = Median(first);
   presses.laterMs = Median(later);
   return presses;
