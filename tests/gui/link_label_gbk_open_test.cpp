@@ -10,21 +10,12 @@
 
 #include "app/link_label/link_label.h"
 #include "files.h"
+#include "window_text.h"
 
 namespace {
 
 constexpr std::chrono::milliseconds kLaunchTimeout(30000);
 constexpr UINT kChineseCodePage = 936;
-
-// A Unix path from the environment, as Wine's drive Z: shows it.
-std::string UnixPathVariable(const char* name) {
-  char value[MAX_PATH] = {};
-  const DWORD length = ::GetEnvironmentVariableA(name, value, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
-  std::string path = std::string("Z:") + value;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -49,7 +40,7 @@ std::string PercentDecoded(const std::string& text) {
 
 TEST(LinkLabelGbkOpen, GbkPathReachesTheBrowserAsItsCharacters) {
   ASSERT_EQ(::GetACP(), kChineseCodePage) << "the test runs in a Chinese locale";
-  const std::string record = UnixPathVariable("LINK_LABEL_XDG_RECORD");
+  const std::string record = WinePathVariable("LINK_LABEL_XDG_RECORD");
   ASSERT_FALSE(record.empty()) << "the test runs with the xdg-open recorder on PATH";
   ::DeleteFileA(record.c_str());
 

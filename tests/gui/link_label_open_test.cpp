@@ -15,6 +15,7 @@
 #include "framework/data_exchange.h"
 #include "link_label_import_patch.h"
 #include "link_label_test_dialog.h"
+#include "window_text.h"
 
 namespace {
 
@@ -61,16 +62,6 @@ BOOL WINAPI RecordBeep(UINT type) {
 
 // --- files the recorders write ---------------------------------------------------------------
 
-// A Unix path from the environment, as Wine's drive Z: shows it.
-std::string UnixPathVariable(const char* name) {
-  char value[MAX_PATH] = {};
-  const DWORD length = ::GetEnvironmentVariableA(name, value, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
-  std::string path = std::string("Z:") + value;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
-
 std::string BesideThisProgram(const char* name) {
   char path[MAX_PATH] = {};
   const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -100,7 +91,7 @@ class LinkLabelOpen : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(dialog.Hwnd(), nullptr);
-    xdgRecord = UnixPathVariable("LINK_LABEL_XDG_RECORD");
+    xdgRecord = WinePathVariable("LINK_LABEL_XDG_RECORD");
     ASSERT_FALSE(xdgRecord.empty()) << "the test runs with the xdg-open recorder on PATH";
     ::DeleteFileA(xdgRecord.c_str());
 

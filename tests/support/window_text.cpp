@@ -59,3 +59,10 @@ std::string WinePath(const std::string& unixPath) {
     if (c == '/') c = '\\';
   return path;
 }
+
+std::string WinePathVariable(const char* name) {
+  char value[MAX_PATH] = {};
+  const DWORD length = ::GetEnvironmentVariableA(name, value, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  return WinePath(value);
+}

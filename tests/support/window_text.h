@@ -25,3 +25,5 @@ void ClickControl(HWND dialog, int id);
 std::string CatalogueFilePath();
 // A Unix path as Wine sees it (Z: drive).
 std::string WinePath(const std::string& unixPath);
+// The Unix path an environment variable names, as Wine sees it; empty when unset or too long.
+std::string WinePathVariable(const char* name);
