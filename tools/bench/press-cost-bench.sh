@@ -6,7 +6,8 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$root/build/windows
 prefix=$build/wineprefix-usb-stand-in
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# The stand-in keeps a persistent wineserver; it goes with the run.
+trap '"$root/tools/usb-stand-in" stop "$prefix"; rm -rf "$work"' EXIT
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 "$root/tools/usb-stand-in" install "$prefix" "$build/tests/usb_driver/usb-stand-in.sys"
 wine "$build/tools/bench/press-cost-bench.exe" --write "$work/large.txt"
