@@ -7,17 +7,17 @@
 //   press-cost-bench FILE           measures (the stand-in driver must be serving FILE)
 #include <windows.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/detector_dlg.h"
+#include "bench_figures.h"
+#include "files.h"
 #include "large_topology.h"
 #include "loopback_server.h"
 #include "res/resource.h"
@@ -34,14 +34,7 @@ constexpr int kPresses = 20;
 constexpr int kDialogs = 5;
 constexpr DWORD kDialogTimeoutMs = 120000;
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values.empty() ? 0 : values[values.size() / 2];
-}
-
-double MsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+double MsSince(Clock::time_point start) { return Ms(Clock::now() - start); }
 
 // Counts what the walk asks of a driver, and passes it on.
 class CountingDriver final : public HubDriver {
@@ -144,13 +137,6 @@ Presses MeasurePresses(HubDriver& driver, const std::string& catalogue) {
   return presses;
 }
 
-std::string ReadFile(const char* path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -168,7 +154,7 @@ int main(int argc, char** argv) {
   simulator.KeepCalls(false);
   if (!LoadTopologyFile(argv[1], simulator, std::cerr)) return 1;
   Win32HubDriver platform;
-  const std::string catalogue = ReadFile(DETECTOR_SAMPLE_CATALOGUE);
+  const std::string catalogue = ReadBytes(DETECTOR_SAMPLE_CATALOGUE);
   WSADATA data;
   WSAStartup(0x0101, &data);
 

@@ -4,14 +4,14 @@
 #include <windows.h>
 #include <psapi.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "bench_figures.h"
+#include "files.h"
 #include "loopback_server.h"
 #include "program_driver.h"
 #include "res/resource.h"
@@ -23,14 +23,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kWindowTimeout = std::chrono::seconds(120);
 constexpr int kRuns = 5;
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 std::string Beside(const char* name) {
   char path[MAX_PATH] = {};
@@ -83,11 +75,6 @@ Figures RunOnce(const std::string& program, const std::string& catalogue,
   return figures;
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values.empty() ? 0 : values[values.size() / 2];
-}
-
 Figures Measure(const char* name, const std::string& program, const std::string& catalogue,
                 const std::string& topologyPath, bool press) {
   std::vector<double> toDialog, toLinks, secondPress;
@@ -127,7 +114,7 @@ int main() {
          "    port 1 empty\n    port 2 device 0x1234 0x5678\n";
   int ports = 0;
   std::ofstream(largeTopology, std::ios::binary) << LargeTopology(&ports);
-  std::string sample = ReadFile(DETECTOR_SAMPLE_CATALOGUE);
+  std::string sample = ReadBytes(DETECTOR_SAMPLE_CATALOGUE);
 
   std::printf("runs: median of %d after one warm-up, under Wine\n", kRuns);
   Figures floor = Measure("bare dialog (the floor)", bare, "", demoTopology, false);
