@@ -174,17 +174,14 @@ TEST_F(LinkLabelAttach, HoverTakesTheCaptureAndEdgesCountAsOutside) {
 }
 
 TEST_F(LinkLabelAttach, CursorIsShownOnlyWhenSet) {
+  // Without the help viewer's cursor the query is not handled and nothing else happens.
+  const HelpViewerSetAside noViewer;
   Attach(label, kXp64);
   const HCURSOR wait = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32514));   // IDC_WAIT
   const HCURSOR cross = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32515));  // IDC_CROSS
   const LPARAM hit = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
   const auto self = reinterpret_cast<WPARAM>(label.m_hWnd);
 
-  // Without the help viewer's cursor the query is not handled and nothing else happens.
-  char viewer[MAX_PATH] = {};
-  ::GetWindowsDirectoryA(viewer, MAX_PATH - 16);
-  lstrcatA(viewer, "\\winhlp32.exe");
-  if (::GetFileAttributesA(viewer) != INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << viewer;
   ::SetCursor(wait);
   EXPECT_EQ(::SendMessageA(label.m_hWnd, WM_SETCURSOR, self, hit), FALSE);
   EXPECT_EQ(::GetCursor(), wait);

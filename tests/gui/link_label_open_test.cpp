@@ -342,22 +342,20 @@ TEST_F(LinkLabelOpen, AnUnreadableCommandReadsAsEmptyAndTheUrlAloneRunsNothing) 
 }
 
 // Puts the stand-in help viewer where the label looks for it, for the life of the object.
+// The prefix's own viewer, if it has one, is set aside meanwhile.
 class StandInHelpViewer {
  public:
   StandInHelpViewer() {
-    char folder[MAX_PATH] = {};
-    const UINT length = ::GetWindowsDirectoryA(folder, MAX_PATH);
-    m_path = std::string(folder, length) + "\\winhlp32.exe";
     m_placed = ::CopyFileA(BesideThisProgram("link_label_help_viewer.exe").c_str(),
-                           m_path.c_str(), TRUE) != FALSE;
+                           m_prefixViewer.ViewerPath().c_str(), TRUE) != FALSE;
   }
   ~StandInHelpViewer() {
-    if (m_placed) ::DeleteFileA(m_path.c_str());
+    if (m_placed) ::DeleteFileA(m_prefixViewer.ViewerPath().c_str());
   }
   bool Placed() const { return m_placed; }
 
  private:
-  std::string m_path;
+  HelpViewerSetAside m_prefixViewer;
   bool m_placed = false;
 };
 
@@ -368,7 +366,7 @@ TEST_F(LinkLabelOpen, DefaultCursorIsAPrivateCopyOfTheHelpViewersHand) {
   HCURSOR shown = nullptr;
   {
     const StandInHelpViewer viewer;
-    ASSERT_TRUE(viewer.Placed()) << "the prefix already has a help viewer";
+    ASSERT_TRUE(viewer.Placed());
     CLinkLabel hand;
     LinkTestDialog second{kControls};
     CDataExchange exchange(&second.Frame(), FALSE);

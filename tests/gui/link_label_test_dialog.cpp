@@ -172,3 +172,19 @@ void SendStaticClick(HWND parent, HWND label) {
 }
 
 bool HasPendingPaint(HWND window) { return ::GetUpdateRect(window, nullptr, FALSE) != FALSE; }
+
+HelpViewerSetAside::HelpViewerSetAside() {
+  char folder[MAX_PATH] = {};
+  const UINT length = ::GetWindowsDirectoryA(folder, MAX_PATH);
+  m_path = std::string(folder, length) + "\\winhlp32.exe";
+  m_aside = m_path + ".set-aside";
+  // One left aside by a run that ended early goes back first.
+  if (::GetFileAttributesA(m_path.c_str()) == INVALID_FILE_ATTRIBUTES)
+    ::MoveFileA(m_aside.c_str(), m_path.c_str());
+  m_setAside = ::GetFileAttributesA(m_path.c_str()) != INVALID_FILE_ATTRIBUTES &&
+               ::MoveFileA(m_path.c_str(), m_aside.c_str()) != FALSE;
+}
+
+HelpViewerSetAside::~HelpViewerSetAside() {
+  if (m_setAside) ::MoveFileA(m_aside.c_str(), m_path.c_str());
+}

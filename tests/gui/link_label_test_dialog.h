@@ -53,3 +53,20 @@ void SendMouseMove(HWND label, int x, int y);
 // The click notification the static control sends its parent.
 void SendStaticClick(HWND parent, HWND label);
 bool HasPendingPaint(HWND window);
+
+// Sets the Windows folder's help viewer aside for the life of the object, and puts it back.
+// A 32-bit prefix comes with one, a 64-bit one does not; the tests choose for themselves.
+class HelpViewerSetAside {
+ public:
+  HelpViewerSetAside();
+  ~HelpViewerSetAside();
+  HelpViewerSetAside(const HelpViewerSetAside&) = delete;
+  HelpViewerSetAside& operator=(const HelpViewerSetAside&) = delete;
+
+  const std::string& ViewerPath() const { return m_path; }
+
+ private:
+  std::string m_path;
+  std::string m_aside;
+  bool m_setAside = false;
+};
