@@ -2,9 +2,9 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <process.h>
 
 #include <algorithm>
-#include <thread>
 
 #include "framework/win_app.h"
 
@@ -19,12 +19,15 @@ constexpr UINT kMarqueeMilliseconds = 30;
 // The wait wakes this often even when no message arrives.
 constexpr DWORD kPumpMilliseconds = 50;
 
-struct Event {
-  HANDLE handle = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  ~Event() {
-    if (handle != nullptr) ::CloseHandle(handle);
+unsigned __stdcall RunDownload(void* download) {
+  try {
+    (*static_cast<const std::function<void()>*>(download))();
+  } catch (...) {
+    // The download reports by what it stores; a failure here leaves no catalogue, which the
+    // load then reports.
   }
-};
+  return 0;
+}
 
 // A close from outside (a polite task kill posts one to every top-level window) would leave
 // the download running with nothing to show for it; the window goes when the download ends.
@@ -98,7 +101,7 @@ HWND CreateDownloadWindow(const char* text) {
   return window;
 }
 
-// Handles the messages of `window` (and its children) until `done` is set. Once the window is
+// Handles the messages of `window` (and its children) until `done` is signalled. Once the window is
 // gone, or the thread is asked to quit, it only waits: a wait that wakes for other windows'
 // messages it must leave queued would wake again at once, on every pass.
 void PumpUntil(HANDLE done, HWND window) {
@@ -125,36 +128,22 @@ void PumpUntil(HANDLE done, HWND window) {
 }  // namespace
 
 void RunWithDownloadWindow(const std::function<void()>& download, const char* text) {
-  Event done;
-  if (done.handle == nullptr) {
-    download();
-    return;
-  }
-  std::thread worker;
-  try {
-    worker = std::thread([&download, &done] {
-      try {
-        download();
-      } catch (...) {
-        // The download reports by what it stores; a failure here leaves no catalogue, which
-        // the load then reports.
-      }
-      ::SetEvent(done.handle);
-    });
-  } catch (...) {
-    // No thread (std::system_error, std::bad_alloc or another): the download runs here.
+  // The thread's handle is signalled when it ends: it is what every wait below waits on.
+  const HANDLE worker = reinterpret_cast<HANDLE>(
+      ::_beginthreadex(nullptr, 0, &RunDownload, const_cast<std::function<void()>*>(&download),
+                       0, nullptr));
+  if (worker == nullptr) {
     download();
     return;
   }
   // The first second blocks as the download always did: a fast one shows nothing.
-  if (::WaitForSingleObject(done.handle, kDownloadWindowDelayMilliseconds) != WAIT_OBJECT_0) {
+  if (::WaitForSingleObject(worker, kDownloadWindowDelayMilliseconds) != WAIT_OBJECT_0) {
     HWND window = CreateDownloadWindow(text);
     if (window != nullptr) {
-      PumpUntil(done.handle, window);
+      PumpUntil(worker, window);
       if (::IsWindow(window)) ::DestroyWindow(window);
-    } else {
-      ::WaitForSingleObject(done.handle, INFINITE);
     }
+    ::WaitForSingleObject(worker, INFINITE);
   }
-  worker.join();
+  ::CloseHandle(worker);
 }

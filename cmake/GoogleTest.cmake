@@ -6,6 +6,10 @@ find_path(DETECTOR_GTEST_SOURCE_DIR NAMES googletest/CMakeLists.txt
           PATHS ${CMAKE_SYSTEM_PREFIX_PATH} PATH_SUFFIXES src/googletest
           NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH
           DOC "GoogleTest sources, used when no installed GoogleTest is found")
+# The Windows compilers' thread model has no std::mutex; the tests assert on one thread only.
+if(WIN32)
+  add_compile_definitions(GTEST_IS_THREADSAFE=0)
+endif()
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)

@@ -1,6 +1,22 @@
 #include "usb/device_list.h"
 
+#include <cstdlib>
 #include <new>
+
+namespace {
+
+class HeapMemory final : public ListMemory {
+ public:
+  void* Allocate(std::size_t bytes) override { return std::malloc(bytes == 0 ? 1 : bytes); }
+  void Release(void* block) override { std::free(block); }
+};
+
+}  // namespace
+
+ListMemory* HeapListMemory() {
+  static HeapMemory memory;
+  return &memory;
+}
 
 bool DeviceList::Append(std::unique_ptr<PortRecord> record) {
   try {

@@ -1,12 +1,12 @@
 #include "app/link_label/link_label.h"
 
 #include <shellapi.h>
-#include <uxtheme.h>
 
 #include <cstring>
 
 #include "app/link_label/link_accessible.h"
 #include "framework/paint_dc.h"
+#include "framework/system_functions.h"
 
 namespace {
 
@@ -243,8 +243,29 @@ void CLinkLabel::HandlePaint() {
 BOOL CLinkLabel::HandleEraseBackground(HDC dc) {
   RECT client{};
   GetClientRect(&client);
-  ::DrawThemeParentBackground(m_hWnd, dc, &client);
+  using DrawParentBackground = HRESULT(WINAPI*)(HWND, HDC, const RECT*);
+  // Windows 2000 has no theme library: there the parent's background is its plain colour.
+  const auto draw = reinterpret_cast<DrawParentBackground>(
+      FindSystemFunction("uxtheme.dll", "DrawThemeParentBackground"));
+  if (draw == nullptr || FAILED(draw(m_hWnd, dc, &client))) {
+    ::FillRect(dc, &client, ParentBackgroundBrush(dc));
+  }
   return TRUE;
+}
+
+// What the dialog erases itself with: the brush it answers for its own background, else the
+// face colour that dialogs have without themes.
+HBRUSH CLinkLabel::ParentBackgroundBrush(HDC dc) const {
+  HWND parent = ::GetParent(m_hWnd);
+  HBRUSH brush = nullptr;
+  if (parent != nullptr && ::GetWindowThreadProcessId(parent, nullptr) == ::GetCurrentThreadId()) {
+    const int saved = ::SaveDC(dc);
+    brush = reinterpret_cast<HBRUSH>(::SendMessageA(parent, WM_CTLCOLORDLG,
+                                                    reinterpret_cast<WPARAM>(dc),
+                                                    reinterpret_cast<LPARAM>(parent)));
+    if (saved != 0) ::RestoreDC(dc, saved);
+  }
+  return brush != nullptr ? brush : ::GetSysColorBrush(COLOR_BTNFACE);
 }
 
 bool CLinkLabel::ShowsFocusRect() const {

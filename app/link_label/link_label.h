@@ -68,6 +68,7 @@ class CLinkLabel : public CStatic {
   LRESULT HandleUpdateUiState(WPARAM wParam, LPARAM lParam);
   void HandlePaint();
   BOOL HandleEraseBackground(HDC dc);
+  HBRUSH ParentBackgroundBrush(HDC dc) const;
   LRESULT HandleSetFont(WPARAM wParam, LPARAM lParam);
   LRESULT HandleGetObject(WPARAM wParam, LPARAM lParam);
   LRESULT HandleOpenRequest(WPARAM wParam, LPARAM lParam);

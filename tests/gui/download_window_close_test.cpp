@@ -6,9 +6,9 @@
 
 #include <cstdio>
 #include <string>
-#include <thread>
 
 #include "app/download_window.h"
+#include "worker_thread.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ TEST(DownloadWindowClose, AfterACloseFromOutsideTheThreadWaitsWithoutSpinning) {
   bool closed = false;
   double before = -1.0;
   double after = -1.0;
-  std::thread outside([&] {
+  WorkerThread outside([&] {
     if (HWND window = WaitForDownloadWindow(thread)) {
       // The close is handled first; a message for the other window is queued after it.
       closed = ::PostMessageA(window, WM_CLOSE, 0, 0) != FALSE;
@@ -83,7 +83,7 @@ TEST(DownloadWindowClose, AfterACloseFromOutsideTheThreadWaitsWithoutSpinning) {
   });
   RunWithDownloadWindow([&] { ::WaitForSingleObject(release.value, kDownloadBoundMs); },
                         "Connecting to the driver server...");
-  outside.join();
+  outside.Join();
   ::DestroyWindow(other);
 
   ASSERT_TRUE(closed) << "the window appeared and the close was posted";

@@ -6,12 +6,12 @@
 
 #include <atomic>
 #include <string>
-#include <thread>
 
 #include "app/detector_dlg.h"
 #include "app/download_window.h"
 #include "dialog_test_support.h"
 #include "ui_driver.h"
+#include "worker_thread.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ class Watcher {
   ~Watcher() { Stop(); }
   void Stop() {
     stop_ = true;
-    if (poller_.joinable()) poller_.join();
+    poller_.Join();
   }
   const Sighting& First() const { return first_; }
 
@@ -75,7 +75,7 @@ class Watcher {
   DWORD start_;
   Sighting first_;
   std::atomic<bool> stop_{false};
-  std::thread poller_;
+  WorkerThread poller_;
 };
 
 class DownloadWindow : public DialogTest {

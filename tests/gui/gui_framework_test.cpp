@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <thread>
 #include <vector>
 
 #include "framework/data_exchange.h"
@@ -15,6 +14,7 @@
 #include "framework/static.h"
 #include "gui_framework_ids.h"
 #include "ui_driver.h"
+#include "worker_thread.h"
 
 namespace {
 
@@ -205,7 +205,7 @@ TEST(FrameworkDispatch, AWindowOfAnotherThreadNamedByAMessageIsNotReflectedTo) {
   HANDLE made = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
   HANDLE done = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
   ASSERT_TRUE(made != nullptr && done != nullptr);
-  std::thread owner([&] {
+  WorkerThread owner([&] {
     foreign = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                 ::GetModuleHandleA(nullptr), nullptr);
     if (foreign != nullptr) ::SetPropA(foreign, "DetectorFrameworkWnd", &decoy);
@@ -224,7 +224,7 @@ TEST(FrameworkDispatch, AWindowOfAnotherThreadNamedByAMessageIsNotReflectedTo) {
     return true;
   });
   ::SetEvent(done);
-  owner.join();
+  owner.Join();
   ::CloseHandle(made);
   ::CloseHandle(done);
 

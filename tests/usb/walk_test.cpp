@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory_resource>
 #include <new>
 #include <sstream>
 
@@ -260,21 +259,16 @@ TEST(Walk, OnlyAppendsToTheList) {
 }
 
 // Memory that refuses the device list a block for more than `records` records.
-class ShortListMemory : public std::pmr::memory_resource {
+class ShortListMemory : public ListMemory {
  public:
   explicit ShortListMemory(std::size_t records) : records_(records) {}
+  void* Allocate(std::size_t bytes) override {
+    if (bytes > records_ * sizeof(std::unique_ptr<PortRecord>)) return nullptr;
+    return HeapListMemory()->Allocate(bytes);
+  }
+  void Release(void* block) override { HeapListMemory()->Release(block); }
 
  private:
-  void* do_allocate(std::size_t bytes, std::size_t alignment) override {
-    if (bytes > records_ * sizeof(std::unique_ptr<PortRecord>)) throw std::bad_alloc();
-    return std::pmr::new_delete_resource()->allocate(bytes, alignment);
-  }
-  void do_deallocate(void* block, std::size_t bytes, std::size_t alignment) override {
-    std::pmr::new_delete_resource()->deallocate(block, bytes, alignment);
-  }
-  bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override {
-    return this == &other;
-  }
   std::size_t records_;
 };
 

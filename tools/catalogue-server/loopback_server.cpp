@@ -74,11 +74,13 @@ bool LoopbackServer::Start(const ServerScript& script, const char* address, unsi
   stopping_ = false;
   served_ = 0;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    WorkerLock lock(mutex_);
     received_.clear();
   }
-  thread_ = std::thread(&LoopbackServer::Run, this, script, connections);
-  return true;
+  if (thread_.Start([this, script, connections] { Run(script, connections); })) return true;
+  CloseSocket(listener_);
+  listener_ = kNoSocket;
+  return false;
 }
 
 bool LoopbackServer::Refuse(const char* address, unsigned short port, int bindWaitMilliseconds) {
@@ -102,7 +104,7 @@ bool LoopbackServer::Clog(const char* address, unsigned short port, int bindWait
 
 void LoopbackServer::Stop() {
   stopping_ = true;
-  if (thread_.joinable()) thread_.join();
+  thread_.Join();
   if (filler_ != kNoSocket) CloseSocket(filler_);
   filler_ = kNoSocket;
   if (listener_ != kNoSocket) CloseSocket(listener_);
@@ -110,11 +112,11 @@ void LoopbackServer::Stop() {
 }
 
 void LoopbackServer::Wait() {
-  if (thread_.joinable()) thread_.join();
+  thread_.Join();
 }
 
 std::string LoopbackServer::Received() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  WorkerLock lock(mutex_);
   return received_;
 }
 
@@ -161,7 +163,7 @@ void LoopbackServer::Serve(SocketHandle client, const ServerScript& script) {
   // The request ends with its line feed; a client that sends none is answered after a while.
   if (!reset) readRequest([&] { return request.find('\n') != std::string::npos; });
   auto record = [&] {
-    std::lock_guard<std::mutex> lock(mutex_);
+    WorkerLock lock(mutex_);
     received_ = request;
   };
   record();

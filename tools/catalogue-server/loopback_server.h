@@ -3,12 +3,11 @@
 // on its own thread, the way it is told (pieces, early close, stall, flood, reset, refusal).
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "catalogue/socket_compat.h"
+#include "worker_thread.h"
 
 struct ServerScript {
   enum class Ending {
@@ -58,9 +57,9 @@ class LoopbackServer {
 
   SocketHandle listener_ = kNoSocket;
   SocketHandle filler_ = kNoSocket;  // the connection that fills the queue of a clog
-  std::thread thread_;
+  WorkerThread thread_;
   std::atomic<bool> stopping_{false};
   std::atomic<int> served_{0};
-  mutable std::mutex mutex_;
+  mutable WorkerMutex mutex_;
   std::string received_;
 };
