@@ -13,12 +13,24 @@
 # The pretend USB machine is tools/usb-topologies/demo.txt (a camera behind an external hub);
 # DETECTOR_DEMO_TOPOLOGY and DETECTOR_DEMO_CATALOGUE name another topology file or catalogue.
 # DETECTOR_DEMO_PROGRAM=sim runs the simulator build, detector-sim.exe, instead.
+# DETECTOR_DEMO_ARCH=x86 runs the 32-bit exe (build/windows-x86) under the emulated 32-bit Wine
+# of tools/wine32-setup; its screenshot is in build/windows-x86/demo.
 # --no-build skips the set-up and the build, for a test that runs on a built tree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-build=$root/build/windows
-case ${DETECTOR_DEMO_PROGRAM:-product} in
+wine32=${DETECTOR_WINE32_DIR:-/var/cache/detector-wine32}
+case ${DETECTOR_DEMO_ARCH:-x64} in
+  x64) preset=windows ;;
+  x86) preset=windows-x86 PATH=$wine32/bin:$PATH ;;
+  *) echo "demo: DETECTOR_DEMO_ARCH is \"x64\" (the default) or \"x86\"" >&2; exit 2 ;;
+esac
+build=${DETECTOR_DEMO_BUILD:-$root/build/$preset}  # a test names the tree it runs for
+# The USB stand-in driver is built for 64-bit Wine only: the 32-bit demo shows the same dialog
+# from the simulator build.
+default_program=product
+[ "$preset" = windows ] || default_program=sim
+case ${DETECTOR_DEMO_PROGRAM:-$default_program} in
   product) program=$build/app/detector.exe targets=(detector usb-stand-in) ;;
   sim) program=$build/app/detector-sim.exe targets=(detector-sim) ;;
   *) echo "demo: DETECTOR_DEMO_PROGRAM is \"product\" (the default) or \"sim\"" >&2; exit 2 ;;
@@ -37,13 +49,14 @@ fi
 if [ "${1:-}" != "--in-namespace" ]; then
   if [ "${1:-}" != "--no-build" ]; then
     scripts/setup.sh
-    cmake --preset windows >/dev/null
-    cmake --build --preset windows --target "${targets[@]}"
+    [ "$preset" = windows ] || tools/wine32-setup
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" --target "${targets[@]}"
   fi
   interactive=0
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then interactive=1; fi
   sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo --preserve-env=DISPLAY,XAUTHORITY,DETECTOR_DEMO_LANG,DETECTOR_DEMO_DPI,DETECTOR_DEMO_TOPOLOGY,DETECTOR_DEMO_CATALOGUE,DETECTOR_DEMO_PROGRAM)
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo --preserve-env=DISPLAY,XAUTHORITY,DETECTOR_DEMO_LANG,DETECTOR_DEMO_DPI,DETECTOR_DEMO_TOPOLOGY,DETECTOR_DEMO_CATALOGUE,DETECTOR_DEMO_PROGRAM,DETECTOR_DEMO_ARCH,DETECTOR_DEMO_BUILD,DETECTOR_WINE32_DIR)
   exec "${sudo_cmd[@]}" env DETECTOR_DEMO_INTERACTIVE=$interactive \
     unshare -n -m -- "$root/tools/with-display" "$root/scripts/demo.sh" --in-namespace
 fi
@@ -93,11 +106,13 @@ fi
 "$root/tools/wine-run" "$prefix" reg add 'HKCU\Control Panel\Desktop' \
   /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
 echo "demo: the screen has $dpi DPI"
-if [ "${DETECTOR_DEMO_PROGRAM:-product}" = product ]; then
+if [ "${DETECTOR_DEMO_PROGRAM:-$default_program}" = product ]; then
   # The product asks its catalogue host by name: here the name is this machine's.
   host=$(sed -n 's/^DETECTOR_CATALOGUE_HOST:STRING=//p' "$build/CMakeCache.txt")
   printf '127.0.0.1 localhost\n127.0.0.1 %s\n' "$host" >"$work/hosts"
   mount --bind "$work/hosts" /etc/hosts
+  # The 32-bit Wine asks its own root's.
+  [ "$preset" = windows ] || mount --bind "$work/hosts" "$wine32/root/etc/hosts"
   echo "demo: $host is 127.0.0.1 here"
   "$root/tools/usb-stand-in" install "$prefix" "$driver"
   "$root/tools/usb-stand-in" use "$prefix" "$topology"
