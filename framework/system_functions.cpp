@@ -37,7 +37,10 @@ HMODULE SystemModule(const char* dll) {
 }  // namespace
 
 FARPROC FindSystemFunction(const char* dll, const char* name) {
-  if (g_lacking != nullptr && std::strcmp(g_lacking, name) == 0) return nullptr;
+  if (g_lacking != nullptr &&
+      (std::strcmp(g_lacking, name) == 0 || ::lstrcmpiA(g_lacking, dll) == 0)) {
+    return nullptr;
+  }
   HMODULE module = SystemModule(dll);
   return module != nullptr ? ::GetProcAddress(module, name) : nullptr;
 }

@@ -8,6 +8,6 @@
 // the system has no such DLL or function.
 FARPROC FindSystemFunction(const char* dll, const char* name);
 
-// Tests: FindSystemFunction answers null for `name` from now on, as a system without it would.
-// Null brings every function back.
+// Tests: FindSystemFunction answers null for the function, or every function of the DLL,
+// named `name` from now on, as a system without it would. Null brings every function back.
 void PretendSystemLacks(const char* name);

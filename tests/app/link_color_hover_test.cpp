@@ -82,9 +82,9 @@ TEST(LinkHover, AfterAClickTheNextMoveStartsAndAMoveOutsideEnds) {
   bool hovering = linklogic::NextHoverStep(false, Point{3, 3}, kClient).hovering;
   ASSERT_TRUE(hovering);
   hovering = false;  // the click clears it and keeps the capture
-  const HoverStep far = linklogic::NextHoverStep(hovering, Point{500, 500}, kClient);
-  ExpectStep(far, true, true, false, true);
-  ExpectStep(linklogic::NextHoverStep(far.hovering, Point{500, 500}, kClient), false, false,
+  const HoverStep outside = linklogic::NextHoverStep(hovering, Point{500, 500}, kClient);
+  ExpectStep(outside, true, true, false, true);
+  ExpectStep(linklogic::NextHoverStep(outside.hovering, Point{500, 500}, kClient), false, false,
              true, true);
 }
 

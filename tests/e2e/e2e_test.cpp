@@ -80,6 +80,28 @@ AccessibleLink AskAsAScreenReader(HWND link) {
   return seen;
 }
 
+// A prefix made for an old Windows (DETECTOR_WINE_VERSION, as winecfg names it) must report it,
+// or the cases run there prove nothing more than the others.
+void ExpectTheWindowsAskedFor() {
+  struct Version {
+    const char* name;
+    DWORD major, minor;
+  };
+  const Version kVersions[] = {{"win2k", 5, 0}, {"winxp", 5, 1}, {"winxp64", 5, 2}, {"win2003", 5, 2}};
+  char asked[32] = {};
+  if (GetEnvironmentVariableA("DETECTOR_WINE_VERSION", asked, sizeof asked) == 0) return;
+  OSVERSIONINFOA reported{};
+  reported.dwOSVersionInfoSize = sizeof reported;
+  ASSERT_TRUE(GetVersionExA(&reported));
+  for (const Version& version : kVersions) {
+    if (std::string(asked) != version.name) continue;
+    EXPECT_EQ(reported.dwMajorVersion, version.major) << asked;
+    EXPECT_EQ(reported.dwMinorVersion, version.minor) << asked;
+    return;
+  }
+  FAIL() << "no expected version for " << asked;
+}
+
 class EndToEnd : public testing::Test {
  protected:
   // The loopback server runs in this process and needs WinSock started here.
@@ -94,6 +116,7 @@ class EndToEnd : public testing::Test {
   }
 
   void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(ExpectTheWindowsAskedFor());
     program = WinePath(DETECTOR_SIM_EXE);
     ASSERT_TRUE(FileExists(program)) << "the built program: " << program;
     browserRecord = WinePath(DETECTOR_BROWSER_RECORD);

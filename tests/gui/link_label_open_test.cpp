@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 #include <string>
@@ -13,6 +14,7 @@
 #include "app/link_label/link_label.h"
 #include "files.h"
 #include "framework/data_exchange.h"
+#include "framework/system_functions.h"
 #include "link_label_import_patch.h"
 #include "link_label_test_dialog.h"
 #include "window_text.h"
@@ -115,10 +117,8 @@ class LinkLabelOpen : public testing::Test {
   void TearDown() override { ClearRegistration(); }
 
   static void ClearRegistration() {
-    ::RegDeleteTreeA(HKEY_CLASSES_ROOT, ".htm");
-    ::RegDeleteKeyA(HKEY_CLASSES_ROOT, ".htm");
-    ::RegDeleteTreeA(HKEY_CLASSES_ROOT, kTestFileType);
-    ::RegDeleteKeyA(HKEY_CLASSES_ROOT, kTestFileType);
+    ::SHDeleteKeyA(HKEY_CLASSES_ROOT, ".htm");
+    ::SHDeleteKeyA(HKEY_CLASSES_ROOT, kTestFileType);
   }
 
   void Click() { SendStaticClick(dialog.Hwnd(), label.m_hWnd); }
@@ -197,6 +197,45 @@ TEST_F(LinkLabelOpen, FailedClickClearsVisitedBeepsAndDoesNotRedraw) {
   EXPECT_EQ(g_calls.winExec, 0);
   EXPECT_EQ(Drawn(), RGB(0, 0, 238));
   EXPECT_FALSE(HasPendingPaint(label.m_hWnd));
+}
+
+// Windows 2000 has no theme library: where a later function is missing, the label still paints
+// its background and text, and a click still opens its address.
+TEST_F(LinkLabelOpen, WithoutTheLaterSystemFunctionsTheLabelPaintsAndOpens) {
+  const char* const lacking[] = {nullptr, "uxtheme.dll", "DrawThemeParentBackground"};
+  RECT client{};
+  ::GetClientRect(label.m_hWnd, &client);
+  ASSERT_GT(client.right, 2);
+  for (const char* name : lacking) {
+    SCOPED_TRACE(name != nullptr ? name : "nothing missing");
+    PretendSystemLacks(name);
+    // A colour no paint of the label leaves: the erase must cover it.
+    const HDC dc = ::GetDC(label.m_hWnd);
+    const HBRUSH marker = ::CreateSolidBrush(RGB(255, 0, 0));
+    ::FillRect(dc, &client, marker);
+    ::DeleteObject(marker);
+    ::InvalidateRect(label.m_hWnd, nullptr, TRUE);
+    ::UpdateWindow(label.m_hWnd);
+    int marked = 0, text = 0;
+    for (int y = 0; y < client.bottom; ++y) {
+      for (int x = 0; x < client.right; ++x) {
+        const COLORREF pixel = ::GetPixel(dc, x, y);
+        marked += pixel == RGB(255, 0, 0);
+        text += pixel == RGB(0, 0, 238);
+      }
+    }
+    EXPECT_EQ(::GetPixel(dc, client.right - 1, 0), ::GetSysColor(COLOR_BTNFACE));
+    ::ReleaseDC(label.m_hWnd, dc);
+    EXPECT_EQ(marked, 0);
+    EXPECT_GT(text, 0);
+
+    ::DeleteFileA(xdgRecord.c_str());
+    label.SetTarget("http://127.0.0.1:9/old-windows.zip");
+    Click();
+    EXPECT_EQ(WaitForLines(xdgRecord, 1, kLaunchTimeout),
+              std::vector<std::string>{"http://127.0.0.1:9/old-windows.zip"});
+  }
+  PretendSystemLacks(nullptr);
 }
 
 TEST_F(LinkLabelOpen, RefusedTargetsRunNothing) {

@@ -2,7 +2,7 @@
 
 #include <chrono>
 #include <cstring>
-
+#include <thread>
 
 namespace {
 
