@@ -150,7 +150,8 @@ sleep "$settle_seconds"
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 xdotool key --window "$window" space 2>/dev/null || true
 sleep "$settle_seconds"
-import -window "$window" "$screenshot" 2>/dev/null || import -window root "$screenshot"
+# Bounded: an X grab held by a stuck program would hold import for ever.
+timeout 60 import -window "$window" "$screenshot" 2>/dev/null || timeout 60 import -window root "$screenshot"
 echo "demo: pressed \"Check Device\"; screenshot of the dialog: $screenshot"
 
 # A polite close (WM_CLOSE), as the close box does: the program deletes its catalogue file.
