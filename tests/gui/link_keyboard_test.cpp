@@ -170,14 +170,20 @@ class LinkKeyboard : public DialogTest {
     Serve(kCatalogue);
   }
 
-  // Runs the dialog with `script`, ending it once the script has run.
+  // Runs the dialog with `script`, ending it once the script has run. Each step may take as
+  // long as the machine needs (opening a link starts the browser launcher, a new process);
+  // the bound is on one step.
   void RunDialog(CDetectorDlg& dialog, Script& script) {
+    UiDriver* self = nullptr;
     UiDriver driver([&] {
       if (dialog.m_hWnd == nullptr || !::IsWindowVisible(dialog.m_hWnd)) return false;
-      if (!script.RunNext()) return false;
+      const bool last = script.RunNext();
+      self->Progressed();
+      if (!last) return false;
       ::PostMessageA(dialog.m_hWnd, WM_COMMAND, IDCANCEL, 0);
       return true;
     }, kBrowserTimeoutMs);
+    self = &driver;
     dialog.DoModal();
     EXPECT_FALSE(driver.TimedOut());
   }

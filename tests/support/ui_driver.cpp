@@ -27,7 +27,7 @@ BOOL CALLBACK CloseWindow(HWND hwnd, LPARAM) {
 }  // namespace
 
 UiDriver::UiDriver(std::function<bool()> step, DWORD timeoutMs)
-    : m_step(std::move(step)), m_deadline(::GetTickCount() + timeoutMs) {
+    : m_step(std::move(step)), m_timeoutMs(timeoutMs), m_deadline(::GetTickCount() + timeoutMs) {
   t_driver = this;
   m_timer = ::SetTimer(nullptr, 0, kTickMs, &UiDriver::OnTimer);
 }

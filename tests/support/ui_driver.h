@@ -20,6 +20,10 @@ class UiDriver {
   UiDriver(const UiDriver&) = delete;
   UiDriver& operator=(const UiDriver&) = delete;
 
+  // The time-out counts again from now: for a step function that has just moved on, so that
+  // the bound is on a wait that stalls, not on the sum of waits a slow machine makes.
+  void Progressed() { m_deadline = ::GetTickCount() + m_timeoutMs; }
+
   bool Done() const { return m_done; }
   bool TimedOut() const { return m_timedOut; }
 
@@ -28,6 +32,7 @@ class UiDriver {
   void Tick();
 
   std::function<bool()> m_step;
+  DWORD m_timeoutMs;
   DWORD m_deadline;
   UINT_PTR m_timer = 0;
   bool m_done = false;
