@@ -121,6 +121,9 @@ void CLinkLabel::SetUnderlined(BOOL on) {
   m_underlined = on;
   if (!HasWindow()) return;
   MakeUnderlineFont();
+  // Measured again in the font it now paints with: a system may substitute another face for
+  // the underlined one, with other widths.
+  FitToText();
   Invalidate(TRUE);
 }
 
