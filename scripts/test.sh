@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: native (sanitizers), Windows x86_64 under Wine, the i686 compile,
-# a short, bounded fuzzing run, and the release's checks (reproducible, signed). Does its own
-# set-up on a fresh Debian machine.
+# Runs every test: native (sanitizers), Windows x86_64 under Wine, the i686 compile, the load
+# check of both exes (tools/load-check), a short, bounded fuzzing run, and the release's checks
+# (reproducible, signed). Does its own set-up on a fresh Debian machine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh || exit 1
@@ -28,9 +28,28 @@ build() {
   cmake --preset "$1" >/dev/null && cmake --build --preset "$1" || { echo "build $1 failed"; status=1; return 1; }
 }
 
+# Would the Windows the exe serves start it? tools/load-check reads its header and import table
+# against release/windows-imports.tsv, without Wine; its PASS or FAIL line counts like a test.
+load_check() {  # load_check TARGET EXE
+  local log rc p f
+  log=$(tools/load-check --target "$1" "$2" 2>&1)
+  rc=$?
+  echo "$log"
+  p=$(grep -c '^PASS ' <<<"$log") f=$(grep -c '^FAIL ' <<<"$log")
+  passed=$((passed + p)); failed=$((failed + f))
+  if [ "$rc" -ne 0 ]; then
+    status=1
+    [ "$f" -gt 0 ] || failed=$((failed + 1))
+  fi
+}
+
 build native && run_ctest native
-build windows && run_ctest windows
-build windows-x86  # compiled only: running it needs a 32-bit Wine
+if build windows; then
+  load_check xp-x64 build/windows/app/detector.exe
+  run_ctest windows
+fi
+# Compiled and load-checked only: running it needs a 32-bit Wine.
+build windows-x86 && load_check win2000-x86 build/windows-x86/app/detector.exe
 if build fuzz; then
   for f in build/fuzz/tests/fuzz/fuzz_*; do
     [ -x "$f" ] || continue
