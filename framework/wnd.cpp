@@ -1,14 +1,39 @@
 #include "framework/wnd.h"
 
+#include <new>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/catch_at_edge.h"
 
 namespace {
 
-// The window property that links a window to its object.
-constexpr const char* kObjectProperty = "DetectorFrameworkWnd";
 constexpr int kMaxWindowText = 4096;
+
+// The windows attached on this thread. Nothing outside the process can write here, unlike a
+// window property, which any process may set on any window. Made at the first attach and freed
+// with the last detach, so a thread leaves nothing behind.
+using HandleMap = std::unordered_map<HWND, CWnd*>;
+thread_local HandleMap* t_attached = nullptr;
+
+bool AddAttached(HWND hwnd, CWnd* wnd) {
+  try {
+    if (t_attached == nullptr) t_attached = new HandleMap;
+    return t_attached->emplace(hwnd, wnd).second;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+void RemoveAttached(HWND hwnd, const CWnd* wnd) {
+  if (t_attached == nullptr) return;
+  const auto found = t_attached->find(hwnd);
+  if (found != t_attached->end() && found->second == wnd) t_attached->erase(found);
+  if (t_attached->empty()) {
+    delete t_attached;
+    t_attached = nullptr;
+  }
+}
 
 HWND ChildOfNotification(UINT message, LPARAM lParam) {
   if (message == WM_COMMAND) return reinterpret_cast<HWND>(lParam);
@@ -31,12 +56,9 @@ CWnd::~CWnd() {
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
-  // Any process can give its own windows a property of this name and name them in a message
-  // (the sender's lParam of WM_COMMAND): only this thread's windows hold objects it attached.
-  if (hwnd == nullptr || ::GetWindowThreadProcessId(hwnd, nullptr) != ::GetCurrentThreadId()) {
-    return nullptr;
-  }
-  return static_cast<CWnd*>(::GetPropA(hwnd, kObjectProperty));
+  if (hwnd == nullptr || t_attached == nullptr) return nullptr;
+  const auto found = t_attached->find(hwnd);
+  return found != t_attached->end() ? found->second : nullptr;
 }
 
 const MessageMap* CWnd::ThisMessageMap() {
@@ -44,9 +66,10 @@ const MessageMap* CWnd::ThisMessageMap() {
   return &kMap;
 }
 
-void CWnd::AttachHandle(HWND hwnd) {
+bool CWnd::AttachHandle(HWND hwnd) {
+  if (!AddAttached(hwnd, this)) return false;
   m_hWnd = hwnd;
-  ::SetPropA(hwnd, kObjectProperty, this);
+  return true;
 }
 
 void CWnd::HookWindowProc() {
@@ -57,10 +80,11 @@ void CWnd::HookWindowProc() {
 }
 
 bool CWnd::SubclassWindow(HWND hwnd) {
-  if (m_hWnd != nullptr || !::IsWindow(hwnd) || ::GetPropA(hwnd, kObjectProperty) != nullptr) {
+  if (m_hWnd != nullptr || !::IsWindow(hwnd) ||
+      ::GetWindowThreadProcessId(hwnd, nullptr) != ::GetCurrentThreadId() ||
+      !AttachHandle(hwnd)) {
     return false;
   }
-  AttachHandle(hwnd);
   PreSubclassWindow();
   HookWindowProc();
   return m_oldProc != nullptr;
@@ -81,7 +105,7 @@ HWND CWnd::UnsubclassWindow() {
 }
 
 void CWnd::Detach() {
-  if (m_hWnd != nullptr) ::RemovePropA(m_hWnd, kObjectProperty);
+  if (m_hWnd != nullptr) RemoveAttached(m_hWnd, this);
   m_hWnd = nullptr;
   m_oldProc = nullptr;
 }
