@@ -35,6 +35,18 @@ void RemoveAttached(HWND hwnd, const CWnd* wnd) {
   }
 }
 
+// The framework's handlers read a pointer from these. Sent by another process it may point
+// into the sender's memory (the system copies neither WM_NOTIFY's nor WM_DPICHANGED's across,
+// and promises no copy of WM_GETDLGCODE's), so it is believed only from this thread: a send from
+// this thread itself, as the dialog manager's from IsDialogMessage, finds InSendMessageEx
+// answering ISMEX_NOSEND; one from any other thread, ISMEX_SEND (or ISMEX_NOTIFY, ISMEX_CALLBACK).
+bool PointerFromAnotherThread(UINT message) {
+  if (message != WM_NOTIFY && message != kDpiChangedMessage && message != WM_GETDLGCODE) {
+    return false;
+  }
+  return ::InSendMessageEx(nullptr) != ISMEX_NOSEND;
+}
+
 HWND ChildOfNotification(UINT message, LPARAM lParam) {
   if (message == WM_COMMAND) return reinterpret_cast<HWND>(lParam);
   if (message == WM_NOTIFY) {
@@ -133,6 +145,11 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   CWnd* wnd = FromHandlePermanent(hwnd);
   if (wnd == nullptr) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  if (PointerFromAnotherThread(message)) {
+    // Asked from elsewhere, the dialog code is answered as for no message in particular.
+    if (message != WM_GETDLGCODE) return 0;
+    lParam = 0;
+  }
   const CurrentMessage outer = wnd->m_current;
   wnd->m_current = {message, wParam, lParam};
   const LRESULT result = CatchAtEdge(
@@ -161,23 +178,23 @@ bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
 bool CWnd::ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   CWnd* child = FromHandlePermanent(ChildOfNotification(message, lParam));
   if (child == nullptr || child == this) return false;
-  UINT reflected = kReflectBase + message;
+  UINT reflected = message;
   LPARAM reflectedParam = lParam;
   if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
-    reflected = kReflectedCtlColor;
+    reflected = kCtlColorAny;
     reflectedParam = static_cast<LPARAM>(message - WM_CTLCOLORMSGBOX);
   }
-  // While the child handles it, the reflection is its current message: a Default() there must
-  // not replay whatever the child received last.
+  // The child did not receive the notification, so a Default() in its handler passes nothing
+  // on (WM_NULL) rather than replay whatever the child received last.
   const CurrentMessage outer = child->m_current;
-  child->m_current = {reflected, wParam, reflectedParam};
+  child->m_current = {};
   const bool handled = child->OnChildNotify(reflected, wParam, reflectedParam, result);
   child->m_current = outer;
   return handled;
 }
 
 bool CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-  const MessageMapEntry* entry = FindMessageEntry(GetMessageMap(), message, wParam, lParam);
+  const MessageMapEntry* entry = FindReflectedEntry(GetMessageMap(), message, wParam, lParam);
   return entry != nullptr && entry->thunk(*this, wParam, lParam, *result);
 }
 

@@ -74,7 +74,7 @@ class CWnd {
   virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
   // Reflection to the sending child first, then the message map. True if handled.
   virtual bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
-  // The child's side of reflection: a notification it sent, handed back under kReflectBase.
+  // The child's side of reflection: a notification it sent, handed back by its parent.
   virtual bool OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
   // Runs after the window has received its last message (WM_NCDESTROY) and been detached.
   virtual void PostNcDestroy() {}
