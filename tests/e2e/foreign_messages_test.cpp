@@ -30,6 +30,9 @@ const char kCatalogue[] =
     "URL_XP_32=http://example.com/cam/xp32.exe\r\nURL_XP_64=http://example.com/cam/xp64.exe\r\n"
     "URL_Vista_32=http://example.com/cam/vista32.exe\r\nURL_Vista_64=http://example.com/cam/vista64.exe\r\n";
 
+const char kNoCamera[] =
+    "controller 0\n"
+    "  port 1 device 0x046d 0xc077\n";
 const char kCamera[] =
     "controller 0\n"
     "  port 1 device 0x1234 0x5678\n";
@@ -51,7 +54,7 @@ TEST(ForeignProcess, APlantedPropertyAndForeignPointersAreNeverFollowed) {
   char temp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, temp);
   const std::string topology = std::string(temp) + "foreign-messages-topology.txt";
-  std::ofstream(topology, std::ios::binary) << kCamera;
+  std::ofstream(topology, std::ios::binary) << kNoCamera;
 
   LoopbackServer server;
   ServerScript script;
@@ -90,6 +93,8 @@ TEST(ForeignProcess, APlantedPropertyAndForeignPointersAreNeverFollowed) {
     ASSERT_NE(driver.WaitForDialog(seconds(0)), nullptr) << "the program still runs";
   }
 
+  // The camera arrives only now, so the links can come from this press alone.
+  std::ofstream(topology, std::ios::binary | std::ios::trunc) << kCamera;
   SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, nullptr);
   for (int id : kLinks) EXPECT_TRUE(ViewControl(dialog, id).visible) << id;
   EXPECT_EQ(ViewControl(dialog, IDC_LINK_XP32).text, "Download 32bit WindowsXP/Windows2000 driver");
