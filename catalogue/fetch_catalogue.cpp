@@ -31,10 +31,23 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-const hostent* LookUp(const char* host) {
-  auto address = inet_addr(host);
-  if (address == INADDR_NONE) return gethostbyname(host);
-  return gethostbyaddr(reinterpret_cast<const char*>(&address), 4, AF_INET);
+// The server's first IPv4 address: a dotted address through gethostbyaddr (or as it is
+// given), any other text through gethostbyname. False when the lookup fails.
+bool LookUp(const char* host, DottedAddress dotted, in_addr& server) {
+  const auto address = inet_addr(host);
+  if (address != INADDR_NONE && dotted == DottedAddress::kAsGiven) {
+    server.s_addr = address;
+    return true;
+  }
+  const hostent* entry =
+      address == INADDR_NONE
+          ? gethostbyname(host)
+          : gethostbyaddr(reinterpret_cast<const char*>(&address), 4, AF_INET);
+  if (entry == nullptr || entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr ||
+      entry->h_length != 4)
+    return false;
+  std::memcpy(&server, entry->h_addr_list[0], 4);
+  return true;
 }
 
 unsigned short HttpPort() {
@@ -110,21 +123,18 @@ void FetchCatalogue(const char* host, const char* path) {
 }
 
 void FetchCatalogueReply(const char* host, unsigned short port, const char* path,
-                         const ReplySink& store, FetchTrace& trace) {
+                         const ReplySink& store, FetchTrace& trace, DottedAddress dotted) {
   const auto start = std::chrono::steady_clock::now();
   if (host == nullptr || path == nullptr) {  // nothing to ask for: as if no host were found
     FailureLine("gethostbyname()", kHostNotFoundCode, trace);
     return;
   }
-  const hostent* entry = LookUp(host);
-  if (entry == nullptr || entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr ||
-      entry->h_length != 4) {
+  sockaddr_in server{};
+  server.sin_family = AF_INET;
+  if (!LookUp(host, dotted, server.sin_addr)) {
     FailureLine("gethostbyname()", LastLookupError(), trace);
     return;
   }
-  sockaddr_in server{};
-  server.sin_family = AF_INET;
-  std::memcpy(&server.sin_addr, entry->h_addr_list[0], 4);
 
   SocketGuard socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
   if (socket.get() == kNoSocket) {

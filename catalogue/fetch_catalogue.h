@@ -27,8 +27,14 @@ struct FetchTrace {
 };
 using ReplySink = std::function<void(const char* bytes, std::size_t count)>;
 
+// How a dotted IPv4 host becomes the server's address. The program asks for its host entry
+// (gethostbyaddr), which fails for an address without a reverse name; a checker that is given
+// an address connects to it as it is.
+enum class DottedAddress { kLookedUp, kAsGiven };
+
 // FetchCatalogue's exchange on the wire, with its lines and bounds: `store` receives what the
 // program would store as the file, once, when the request went out. `port` in network byte
 // order; 0 for the program's own rule (the services database's "http" port, else 80).
 void FetchCatalogueReply(const char* host, unsigned short port, const char* path,
-                         const ReplySink& store, FetchTrace& trace);
+                         const ReplySink& store, FetchTrace& trace,
+                         DottedAddress dotted = DottedAddress::kLookedUp);
