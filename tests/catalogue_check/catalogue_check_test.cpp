@@ -76,7 +76,7 @@ const std::vector<Row>& Rows() {
       {"SectionLeadingZeros", "[MAIN]\nTotleNumber=1\n[Number01]\nvid=1\npid=2\n", "section-almost-record", Severity::kWarning, 3, 1},
       {"SectionMisspelt", "[MAIN]\nTotleNumber=1\n[Numer1]\nvid=1\npid=2\n", "section-almost-record", Severity::kWarning, 3, 1},
       {"SectionRepeatedInOtherLetterCase", WithAddress("http://example.com/a.exe") + "[NUMBER1]\nURL_XP_64=http://example.com/b.exe\n", "section-repeated", Severity::kWarning, 7, 1, Source::kFile, "[NUMBER1] is never read: the program reads the first section of that name, [Number1] on line 3"},
-      {"SameIdsTwice", "[MAIN]\nTotleNumber=2\n" + kRecord1 + "[Number2]\nvid=0x1234\npid=0x5678\n", "duplicate-ids", Severity::kWarning, 6, 1},
+      {"SameIdsTwice", "[MAIN]\nTotleNumber=2\n" + kRecord1 + "URL_XP_32=http://a/1\nURL_XP_64=http://b/1\n[Number2]\nvid=0x1234\npid=0x5678\nURL_XP_32=http://a/2\n", "duplicate-ids", Severity::kWarning, 8, 1, Source::kFile, "so the camera shows URL_XP_32 of record 2, URL_XP_64 of record 1"},
       {"AddressCut", WithAddress("http://example.com/" + std::string(281, 'x')), "address-cut", Severity::kWarning, 6, 1},
       {"Address259CharactersKeptWhole", WithAddress("http://example.com/" + std::string(240, 'x')), nullptr, Severity::kWarning, 0, 0},
       {"AddressNotWeb", WithAddress("ftp://example.com/a.exe"), "address-not-web", Severity::kWarning, 6, 1},

@@ -104,18 +104,18 @@ void Checker::CheckCount() {
   if (text_.empty()) {
     Note(ProfileReader::kNone, ProblemKind::kFileEmpty, "the file is empty" + std::string(outcome));
   } else if (keyAt == ProfileReader::kNone || written.empty()) {
-    Note(keyAt != ProfileReader::kNone ? keyAt : HeadingOffset(kMainSection), ProblemKind::kCountMissing,
-          where + " is missing" + outcome);
+    Note(keyAt != ProfileReader::kNone ? keyAt : HeadingOffset(kMainSection),
+         ProblemKind::kCountMissing, where + " is missing" + outcome);
   } else if (count == 0) {
     Note(keyAt, ProblemKind::kCountZero, where + " reads as 0 (\"" + written + "\")" + outcome);
   } else if (written[0] == '-') {
     Note(keyAt, ProblemKind::kCountSigned,
-          where + " is written with a minus sign (\"" + written + "\")" + outcome);
+         where + " is written with a minus sign (\"" + written + "\")" + outcome);
   } else if (count > kMaxCatalogueCount) {
     Note(keyAt, ProblemKind::kCountTooLarge, where + " is " + std::to_string(count) + ", above " +
                                                  std::to_string(kMaxCatalogueCount) + outcome);
   } else {
-    // Memory ran short here, though the count is valid: a user's machine as short fails alike.
+    // The count is valid, so only memory can have been short, here as on a user's machine.
     Note(keyAt, ProblemKind::kTableNotMade,
          "the table of " + std::to_string(count) +
              " records could not be made (memory ran short): a user whose memory is as short "

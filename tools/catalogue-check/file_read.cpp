@@ -22,7 +22,6 @@ struct FileCloser {
 };
 
 struct SystemSize {
-  bool directory = false;
   bool regular = false;  // only then is `bytes` the file's size
   std::uint64_t bytes = 0;
 };
@@ -41,7 +40,6 @@ SystemSize SizeOf(std::FILE* file) {
 #else
   struct stat status {};
   if (fstat(fileno(file), &status) != 0) return size;
-  size.directory = S_ISDIR(status.st_mode);
   size.regular = S_ISREG(status.st_mode);
   if (size.regular) size.bytes = static_cast<std::uint64_t>(status.st_size);
 #endif
@@ -59,10 +57,6 @@ FileRead ReadCatalogueFile(const std::string& path) {
     return file;
   }
   const SystemSize system = SizeOf(stream.get());
-  if (system.directory) {
-    file.why = std::strerror(EISDIR);
-    return file;
-  }
   // One byte past the bound tells a pipe or device that goes on from one that ends there.
   constexpr std::size_t kChunk = 64 * 1024;
   char chunk[kChunk];
@@ -81,6 +75,7 @@ FileRead ReadCatalogueFile(const std::string& path) {
     file.why = std::strerror(ENOMEM);
     return file;
   }
+  // A directory opens here, and its first read fails like any other.
   if (std::ferror(stream.get())) {
     file.why = std::strerror(errno != 0 ? errno : EIO);
     file.bytes.clear();

@@ -12,5 +12,6 @@ struct FileRead {
   FileSize size{0, false};
 };
 
-// A directory, a file that cannot be opened and a read that fails part-way are unreadable.
+// A file that cannot be opened and a read that fails part-way (a directory's first) are
+// unreadable.
 FileRead ReadCatalogueFile(const std::string& path);
