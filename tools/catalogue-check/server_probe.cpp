@@ -74,7 +74,11 @@ void NoteReply(const ServerProbe& probe, CatalogueReport& report) {
     report.problems.push_back({Severity::kWarning, 0, "reply-not-closed",
                             std::string("the reply did not end with the server's close but with ") +
                                 probe.trace.failedStep + " " + std::to_string(probe.trace.failureCode) +
-                                (probe.trace.failureCode == kTimedOutCode
+                                (probe.trace.exchangeCut
+                                     ? " (the program's " +
+                                           std::to_string(kExchangeTimeoutMilliseconds / 1000) +
+                                           " s for the whole exchange ran out)"
+                                 : probe.trace.failureCode == kTimedOutCode
                                      ? " (nothing more within the program's " +
                                            std::to_string(kReceiveTimeoutMilliseconds / 1000) + " s)"
                                      : std::string()) +
