@@ -13,6 +13,9 @@ constexpr unsigned short kFallbackHttpPort = 80;
 // for ever.
 constexpr int kConnectTimeoutMilliseconds = 21000;
 constexpr int kReceiveTimeoutMilliseconds = 15000;
+// A bound on the whole exchange, from the connection made to the server's close: a server that
+// is never silent for 15 s, yet never done, is cut here and ends as a silent one does.
+constexpr int kExchangeTimeoutMilliseconds = 60000;
 
 // Sockets must have been started (StartSocketSession).
 void FetchCatalogue(const char* host, const char* path);
@@ -22,6 +25,7 @@ struct FetchTrace {
   const char* failedStep = nullptr;  // the label of the failure line, when one was written
   int failureCode = 0;
   bool sent = false;  // the request went out, so the program replaces its file
+  bool exchangeCut = false;  // the time-out was the whole exchange's bound, not a silence
   double connectSeconds = 0;
   double totalSeconds = 0;
 };

@@ -8,6 +8,17 @@ scripts/setup.sh || exit 1
 
 fuzz_seconds=${DETECTOR_FUZZ_SECONDS:-20}
 passed=0 failed=0 status=0
+stages=()  # "name|seconds", printed at the end
+
+# timed NAME COMMAND...: runs the command and notes its wall time; returns its status.
+timed() {
+  local name=$1 start=$SECONDS rc
+  shift
+  "$@"
+  rc=$?
+  stages+=("$name|$((SECONDS - start))")
+  return $rc
+}
 
 # The verdict is ctest's exit status; the counts come from its JUnit report.
 run_ctest() {
@@ -43,14 +54,9 @@ load_check() {  # load_check TARGET EXE
   fi
 }
 
-build native && run_ctest native
-if build windows; then
-  load_check xp-x64 build/windows/app/detector.exe
-  run_ctest windows
-fi
-# Compiled and load-checked only: running it needs a 32-bit Wine.
-build windows-x86 && load_check win2000-x86 build/windows-x86/app/detector.exe
-if build fuzz; then
+fuzz() {
+  local f name corpus work
+  build fuzz || return
   for f in build/fuzz/tests/fuzz/fuzz_*; do
     [ -x "$f" ] || continue
     name=$(basename "$f")
@@ -66,24 +72,42 @@ if build fuzz; then
     fi
     rm -rf "$work" "$work.log"
   done
-fi
+}
 
 # The release: the x64 exe rebuilds byte for byte from another folder, and a build given a key
 # signs it so that the signature verifies. One PASS or FAIL line for each.
-log=$(mktemp)
-release_start=$SECONDS
-tools/release-check >"$log" 2>&1
-release_status=$?
-cat "$log"
-p=$(grep -c '^PASS ' "$log") f=$(grep -c '^FAIL ' "$log")
-rm -f "$log"
-echo "release checks: $((SECONDS - release_start)) s"
-passed=$((passed + p)); failed=$((failed + f))
-if [ "$release_status" -ne 0 ]; then
-  status=1
-  [ "$f" -gt 0 ] || failed=$((failed + 1))
-fi
+release_checks() {
+  local log p f release_status
+  log=$(mktemp)
+  tools/release-check >"$log" 2>&1
+  release_status=$?
+  cat "$log"
+  p=$(grep -c '^PASS ' "$log") f=$(grep -c '^FAIL ' "$log")
+  rm -f "$log"
+  passed=$((passed + p)); failed=$((failed + f))
+  if [ "$release_status" -ne 0 ]; then
+    status=1
+    [ "$f" -gt 0 ] || failed=$((failed + 1))
+  fi
+}
 
+timed "native build" build native && timed "native tests" run_ctest native
+if timed "windows build" build windows; then
+  load_check xp-x64 build/windows/app/detector.exe
+  timed "windows tests" run_ctest windows
+fi
+# Compiled and load-checked only: running it needs a 32-bit Wine.
+timed "windows-x86 build" build windows-x86 && load_check win2000-x86 build/windows-x86/app/detector.exe
+timed "fuzz (build, runs)" fuzz
+timed "release checks" release_checks
+
+# A stage whose build failed has no tests to time; they are missing from the list.
+echo
+echo "stage times (wall clock):"
+for stage in "${stages[@]}"; do
+  IFS='|' read -r name seconds <<<"$stage"
+  printf '  %-20s %5d s  (%d min %02d s)\n' "$name" "$seconds" $((seconds / 60)) $((seconds % 60))
+done
 echo
 echo "$passed passed, $failed failed"
 exit "$status"

@@ -82,7 +82,10 @@ void NoteReply(const ServerProbe& probe, CatalogueReport& report) {
              "read as usual)"});
   } else if (trace.failedStep != nullptr) {
     std::string ending = std::string(trace.failedStep) + " " + std::to_string(trace.failureCode);
-    if (trace.failureCode == kTimedOutCode) {
+    if (trace.exchangeCut) {
+      ending += " (the program's " + std::to_string(kExchangeTimeoutMilliseconds / 1000) +
+                " s for the whole exchange ran out)";
+    } else if (trace.failureCode == kTimedOutCode) {
       ending += " (nothing more within the program's " +
                 std::to_string(kReceiveTimeoutMilliseconds / 1000) + " s)";
     }
