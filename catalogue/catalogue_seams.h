@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "catalogue/fetch_catalogue.h"
+
 struct CatalogueEntry;
 
 namespace catalogue_seams {
@@ -29,7 +31,8 @@ void SetEntryAllocator(EntryAllocatorFn fn);
 using ReplyAllocatorFn = char* (*)(std::size_t size);
 void SetReplyAllocator(ReplyAllocatorFn fn);
 
-void SetFetchTimeouts(int connectMilliseconds, int receiveMilliseconds);
+void SetFetchTimeouts(int connectMilliseconds, int receiveMilliseconds,
+                      int exchangeMilliseconds = kExchangeTimeoutMilliseconds);
 void RestoreFetchTimeouts();
 
 }  // namespace catalogue_seams

@@ -15,6 +15,7 @@ namespace {
 
 int g_connectTimeout = kConnectTimeoutMilliseconds;
 int g_receiveTimeout = kReceiveTimeoutMilliseconds;
+int g_exchangeTimeout = kExchangeTimeoutMilliseconds;
 catalogue_seams::ReplyAllocatorFn g_allocateReply = nullptr;
 
 char* PlatformAllocateReply(std::size_t size) { return new (std::nothrow) char[size]; }
@@ -31,10 +32,23 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-const hostent* LookUp(const char* host) {
-  auto address = inet_addr(host);
-  if (address == INADDR_NONE) return gethostbyname(host);
-  return gethostbyaddr(reinterpret_cast<const char*>(&address), 4, AF_INET);
+// The server's first IPv4 address: a dotted address through gethostbyaddr (or as it is
+// given), any other text through gethostbyname. False when the lookup fails.
+bool LookUp(const char* host, DottedAddress dotted, in_addr& server) {
+  const auto address = inet_addr(host);
+  if (address != INADDR_NONE && dotted == DottedAddress::kAsGiven) {
+    server.s_addr = address;
+    return true;
+  }
+  const hostent* entry =
+      address == INADDR_NONE
+          ? gethostbyname(host)
+          : gethostbyaddr(reinterpret_cast<const char*>(&address), 4, AF_INET);
+  if (entry == nullptr || entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr ||
+      entry->h_length != 4)
+    return false;
+  std::memcpy(&server, entry->h_addr_list[0], 4);
+  return true;
 }
 
 unsigned short HttpPort() {
@@ -73,14 +87,25 @@ int ReceiveWithin(SocketHandle socket, char* buffer, int size, int timeoutMillis
 
 // Receives until the server closes or a receive fails. A reply longer than the buffer keeps
 // the bytes that fit and ends as a receive failure: reading on would let an endless sender
-// hold the program, and what fits is stored like the bytes before any other failure.
-std::size_t ReceiveReply(SocketHandle socket, char* request, char* reply, FetchTrace& trace) {
+// hold the program, and what fits is stored like the bytes before any other failure. Each wait
+// is cut to what is left of the whole exchange's bound, so a server that sends a byte now and
+// then is given up at that bound, as a silent one is.
+std::size_t ReceiveReply(SocketHandle socket, unsigned connectedAt, char* request, char* reply,
+                         FetchTrace& trace) {
+  const unsigned bound = static_cast<unsigned>(g_exchangeTimeout);
+  const unsigned receiveWait = static_cast<unsigned>(g_receiveTimeout);
   std::size_t received = 0;
   for (;;) {
-    int code = 0;
-    int count = ReceiveWithin(socket, request, static_cast<int>(kRequestBufferSize), g_receiveTimeout, code);
+    const unsigned spent = MonotonicMilliseconds() - connectedAt;
+    const unsigned left = spent < bound ? bound - spent : 0;
+    const bool cut = left < receiveWait;  // the bound comes before the receive time-out
+    int code = kTimedOutCode;             // kept when the bound has passed already
+    int count = left == 0 ? -1
+                          : ReceiveWithin(socket, request, static_cast<int>(kRequestBufferSize),
+                                          static_cast<int>(cut ? left : receiveWait), code);
     if (count < 0) {
       FailureLine("recv()", code, trace);
+      trace.exchangeCut = cut && code == kTimedOutCode;
       return received;
     }
     std::fprintf(stderr, "\nrecv() returned %d bytes", count);
@@ -110,21 +135,18 @@ void FetchCatalogue(const char* host, const char* path) {
 }
 
 void FetchCatalogueReply(const char* host, unsigned short port, const char* path,
-                         const ReplySink& store, FetchTrace& trace) {
+                         const ReplySink& store, FetchTrace& trace, DottedAddress dotted) {
   const auto start = std::chrono::steady_clock::now();
   if (host == nullptr || path == nullptr) {  // nothing to ask for: as if no host were found
     FailureLine("gethostbyname()", kHostNotFoundCode, trace);
     return;
   }
-  const hostent* entry = LookUp(host);
-  if (entry == nullptr || entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr ||
-      entry->h_length != 4) {
+  sockaddr_in server{};
+  server.sin_family = AF_INET;
+  if (!LookUp(host, dotted, server.sin_addr)) {
     FailureLine("gethostbyname()", LastLookupError(), trace);
     return;
   }
-  sockaddr_in server{};
-  server.sin_family = AF_INET;
-  std::memcpy(&server.sin_addr, entry->h_addr_list[0], 4);
 
   SocketGuard socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
   if (socket.get() == kNoSocket) {
@@ -135,6 +157,7 @@ void FetchCatalogueReply(const char* host, unsigned short port, const char* path
 
   const auto connecting = std::chrono::steady_clock::now();
   int code = ConnectWithin(socket.get(), server, g_connectTimeout);
+  const unsigned connectedAt = MonotonicMilliseconds();
   trace.connectSeconds = SecondsSince(connecting);
   if (code != 0) {
     FailureLine("connect()", code, trace);
@@ -159,7 +182,7 @@ void FetchCatalogueReply(const char* host, unsigned short port, const char* path
       (g_allocateReply != nullptr ? g_allocateReply : PlatformAllocateReply)(kReplyBufferSize));
   std::size_t received = 0;
   if (reply) {
-    received = ReceiveReply(socket.get(), request, reply.get(), trace);
+    received = ReceiveReply(socket.get(), connectedAt, request, reply.get(), trace);
   } else {
     // Counted as a receive that failed before any byte: the file becomes empty.
     FailureLine("recv()", kNoBuffersCode, trace);
@@ -170,11 +193,14 @@ void FetchCatalogueReply(const char* host, unsigned short port, const char* path
 
 void catalogue_seams::SetReplyAllocator(ReplyAllocatorFn fn) { g_allocateReply = fn; }
 
-void catalogue_seams::SetFetchTimeouts(int connectMilliseconds, int receiveMilliseconds) {
+void catalogue_seams::SetFetchTimeouts(int connectMilliseconds, int receiveMilliseconds,
+                                       int exchangeMilliseconds) {
   g_connectTimeout = connectMilliseconds;
   g_receiveTimeout = receiveMilliseconds;
+  g_exchangeTimeout = exchangeMilliseconds;
 }
 
 void catalogue_seams::RestoreFetchTimeouts() {
-  SetFetchTimeouts(kConnectTimeoutMilliseconds, kReceiveTimeoutMilliseconds);
+  SetFetchTimeouts(kConnectTimeoutMilliseconds, kReceiveTimeoutMilliseconds,
+                   kExchangeTimeoutMilliseconds);
 }

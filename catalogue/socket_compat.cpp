@@ -3,6 +3,7 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <poll.h>
+#include <time.h>
 #endif
 
 void CloseSocket(SocketHandle socket) {
@@ -85,6 +86,17 @@ bool ConnectInProgress(int code) {
   return code == WSAEWOULDBLOCK;
 #else
   return code == EINPROGRESS;
+#endif
+}
+
+unsigned MonotonicMilliseconds() {
+#ifdef _WIN32
+  return GetTickCount();
+#else
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<unsigned>(static_cast<unsigned long long>(now.tv_sec) * 1000u +
+                               static_cast<unsigned long long>(now.tv_nsec) / 1000000u);
 #endif
 }
 

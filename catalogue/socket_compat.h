@@ -41,6 +41,10 @@ int PendingConnectError(SocketHandle socket);
 // True when a non-blocking connect has only started.
 bool ConnectInProgress(int code);
 
+// A millisecond count that only goes forward (GetTickCount on Windows): it wraps after about
+// 49 days, so only the unsigned difference of two readings means anything.
+unsigned MonotonicMilliseconds();
+
 struct SocketStartupResult {
   int code;
   unsigned short version;

@@ -32,8 +32,14 @@ const MessageMap* CDialog::ThisMessageMap() {
 
 INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT message, WPARAM, LPARAM) {
   if (t_creating != nullptr && t_creating->m_hWnd == nullptr) {
-    t_creating->AttachHandle(hwnd);
-    t_creating->HookWindowProc();
+    CDialog* dialog = t_creating;
+    if (dialog->AttachHandle(hwnd)) {
+      dialog->HookWindowProc();
+    } else {
+      // Without its object the window would never end the modal loop: it is not run.
+      t_creating = nullptr;
+      dialog->m_ended = true;
+    }
   }
   if (message != WM_INITDIALOG) return FALSE;
   auto* dialog = static_cast<CDialog*>(CWnd::FromHandlePermanent(hwnd));

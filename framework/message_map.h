@@ -10,15 +10,13 @@
 
 class CWnd;
 
-// A parent hands a child's notifications back to the child under this offset, so that the
-// child's own table can claim them (the child handles it before the parent sees it).
-constexpr UINT kReflectBase = 0xBC00;
-// All color queries (WM_CTLCOLORSTATIC, ...EDIT, ...BTN) reach the child as this one message,
+// A parent hands a child's notifications (WM_COMMAND, WM_NOTIFY, the color queries) back to
+// the child's object by a direct call, so that the child's own table can claim them before the
+// parent sees them. Those entries are marked reflected and found only that way: no message
+// number reaches them, so no other window or process can send one.
+// All color queries (WM_CTLCOLORSTATIC, ...EDIT, ...BTN) reach the child as this one entry,
 // with the device context in wParam and the CTLCOLOR_ kind in lParam.
 constexpr UINT kCtlColorAny = 0x0019;  // the old combined color query's number
-constexpr UINT kReflectedCtlColor = kReflectBase + kCtlColorAny;
-constexpr UINT kReflectedCommand = kReflectBase + WM_COMMAND;
-constexpr UINT kReflectedNotify = kReflectBase + WM_NOTIFY;
 
 constexpr UINT kAnyId = 0xFFFFFFFF;
 
@@ -30,6 +28,7 @@ struct MessageMapEntry {
   UINT code;  // notification code of WM_COMMAND / WM_NOTIFY (and their reflections), else 0
   UINT id;    // control id, or kAnyId
   MessageThunk thunk;
+  bool reflected = false;  // the control's own notification, handed back by its parent
 };
 
 struct MessageMap {
@@ -43,9 +42,12 @@ constexpr MessageMap MakeMessageMap(const MessageMap* (*base)(), const MessageMa
   return MessageMap{base, entries, N};
 }
 
-// The first entry, searching from `map` down its base chain, that claims the message.
+// The first entry, searching from `map` down its base chain, that claims the message: among
+// the entries for messages the window receives, or among the reflected ones.
 const MessageMapEntry* FindMessageEntry(const MessageMap* map, UINT message, WPARAM wParam,
                                         LPARAM lParam);
+const MessageMapEntry* FindReflectedEntry(const MessageMap* map, UINT message, WPARAM wParam,
+                                          LPARAM lParam);
 
 namespace message_map_detail {
 
@@ -272,7 +274,7 @@ constexpr MessageMapEntry OnBnClicked() {
 template <UINT Code, auto Handler>
 constexpr MessageMapEntry OnControlReflect() {
   static_assert(message_map_detail::kHasSignature<Handler, void()>, "handler must be void ()");
-  return {kReflectedCommand, Code, kAnyId, &message_map_detail::CallVoid<Handler>};
+  return {WM_COMMAND, Code, kAnyId, &message_map_detail::CallVoid<Handler>, true};
 }
 
 // The color query this control sent its parent, handed back: HBRUSH Handler(HDC, UINT kind).
@@ -280,5 +282,5 @@ template <auto Handler>
 constexpr MessageMapEntry OnCtlColorReflect() {
   static_assert(message_map_detail::kHasSignature<Handler, HBRUSH(HDC, UINT)>,
                 "handler must be HBRUSH (HDC, UINT CTLCOLOR_ kind)");
-  return {kReflectedCtlColor, 0, kAnyId, &message_map_detail::CallCtlColorReflect<Handler>};
+  return {kCtlColorAny, 0, kAnyId, &message_map_detail::CallCtlColorReflect<Handler>, true};
 }

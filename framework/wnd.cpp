@@ -1,14 +1,51 @@
 #include "framework/wnd.h"
 
+#include <new>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/catch_at_edge.h"
 
 namespace {
 
-// The window property that links a window to its object.
-constexpr const char* kObjectProperty = "DetectorFrameworkWnd";
 constexpr int kMaxWindowText = 4096;
+
+// The windows attached on this thread. Nothing outside the process can write here, unlike a
+// window property, which any process may set on any window. Made at the first attach and freed
+// with the last detach, so a thread leaves nothing behind.
+using HandleMap = std::unordered_map<HWND, CWnd*>;
+thread_local HandleMap* t_attached = nullptr;
+
+bool AddAttached(HWND hwnd, CWnd* wnd) {
+  try {
+    if (t_attached == nullptr) t_attached = new HandleMap;
+    return t_attached->emplace(hwnd, wnd).second;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+void RemoveAttached(HWND hwnd, const CWnd* wnd) {
+  if (t_attached == nullptr) return;
+  const auto found = t_attached->find(hwnd);
+  if (found != t_attached->end() && found->second == wnd) t_attached->erase(found);
+  if (t_attached->empty()) {
+    delete t_attached;
+    t_attached = nullptr;
+  }
+}
+
+// The framework's handlers read a pointer from these. Sent by another process it may point
+// into the sender's memory (the system copies neither WM_NOTIFY's nor WM_DPICHANGED's across,
+// and promises no copy of WM_GETDLGCODE's), so it is believed only from this thread: a send from
+// this thread itself, as the dialog manager's from IsDialogMessage, finds InSendMessageEx
+// answering ISMEX_NOSEND; one from any other thread, ISMEX_SEND (or ISMEX_NOTIFY, ISMEX_CALLBACK).
+bool PointerFromAnotherThread(UINT message) {
+  if (message != WM_NOTIFY && message != kDpiChangedMessage && message != WM_GETDLGCODE) {
+    return false;
+  }
+  return ::InSendMessageEx(nullptr) != ISMEX_NOSEND;
+}
 
 HWND ChildOfNotification(UINT message, LPARAM lParam) {
   if (message == WM_COMMAND) return reinterpret_cast<HWND>(lParam);
@@ -31,12 +68,9 @@ CWnd::~CWnd() {
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
-  // Any process can give its own windows a property of this name and name them in a message
-  // (the sender's lParam of WM_COMMAND): only this thread's windows hold objects it attached.
-  if (hwnd == nullptr || ::GetWindowThreadProcessId(hwnd, nullptr) != ::GetCurrentThreadId()) {
-    return nullptr;
-  }
-  return static_cast<CWnd*>(::GetPropA(hwnd, kObjectProperty));
+  if (hwnd == nullptr || t_attached == nullptr) return nullptr;
+  const auto found = t_attached->find(hwnd);
+  return found != t_attached->end() ? found->second : nullptr;
 }
 
 const MessageMap* CWnd::ThisMessageMap() {
@@ -44,9 +78,10 @@ const MessageMap* CWnd::ThisMessageMap() {
   return &kMap;
 }
 
-void CWnd::AttachHandle(HWND hwnd) {
+bool CWnd::AttachHandle(HWND hwnd) {
+  if (!AddAttached(hwnd, this)) return false;
   m_hWnd = hwnd;
-  ::SetPropA(hwnd, kObjectProperty, this);
+  return true;
 }
 
 void CWnd::HookWindowProc() {
@@ -57,10 +92,11 @@ void CWnd::HookWindowProc() {
 }
 
 bool CWnd::SubclassWindow(HWND hwnd) {
-  if (m_hWnd != nullptr || !::IsWindow(hwnd) || ::GetPropA(hwnd, kObjectProperty) != nullptr) {
+  if (m_hWnd != nullptr || !::IsWindow(hwnd) ||
+      ::GetWindowThreadProcessId(hwnd, nullptr) != ::GetCurrentThreadId() ||
+      !AttachHandle(hwnd)) {
     return false;
   }
-  AttachHandle(hwnd);
   PreSubclassWindow();
   HookWindowProc();
   return m_oldProc != nullptr;
@@ -81,7 +117,7 @@ HWND CWnd::UnsubclassWindow() {
 }
 
 void CWnd::Detach() {
-  if (m_hWnd != nullptr) ::RemovePropA(m_hWnd, kObjectProperty);
+  if (m_hWnd != nullptr) RemoveAttached(m_hWnd, this);
   m_hWnd = nullptr;
   m_oldProc = nullptr;
 }
@@ -109,6 +145,11 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   CWnd* wnd = FromHandlePermanent(hwnd);
   if (wnd == nullptr) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  if (PointerFromAnotherThread(message)) {
+    // Asked from elsewhere, the dialog code is answered as for no message in particular.
+    if (message != WM_GETDLGCODE) return 0;
+    lParam = 0;
+  }
   const CurrentMessage outer = wnd->m_current;
   wnd->m_current = {message, wParam, lParam};
   const LRESULT result = CatchAtEdge(
@@ -137,23 +178,23 @@ bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
 bool CWnd::ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   CWnd* child = FromHandlePermanent(ChildOfNotification(message, lParam));
   if (child == nullptr || child == this) return false;
-  UINT reflected = kReflectBase + message;
+  UINT reflected = message;
   LPARAM reflectedParam = lParam;
   if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
-    reflected = kReflectedCtlColor;
+    reflected = kCtlColorAny;
     reflectedParam = static_cast<LPARAM>(message - WM_CTLCOLORMSGBOX);
   }
-  // While the child handles it, the reflection is its current message: a Default() there must
-  // not replay whatever the child received last.
+  // The child did not receive the notification, so a Default() in its handler passes nothing
+  // on (WM_NULL) rather than replay whatever the child received last.
   const CurrentMessage outer = child->m_current;
-  child->m_current = {reflected, wParam, reflectedParam};
+  child->m_current = {};
   const bool handled = child->OnChildNotify(reflected, wParam, reflectedParam, result);
   child->m_current = outer;
   return handled;
 }
 
 bool CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-  const MessageMapEntry* entry = FindMessageEntry(GetMessageMap(), message, wParam, lParam);
+  const MessageMapEntry* entry = FindReflectedEntry(GetMessageMap(), message, wParam, lParam);
   return entry != nullptr && entry->thunk(*this, wParam, lParam, *result);
 }
 

@@ -2,6 +2,8 @@
 // CWnd: a C++ object attached to one window. Attaching replaces the window procedure, so every
 // message reaches WindowProc, which hands children's notifications back to them, then looks the
 // message up in the class's message map, and otherwise calls the window's original procedure.
+// Each thread keeps its own table of the windows attached on it; a window is attached, detached
+// and destroyed on the thread that made it.
 #include <windows.h>
 
 #include <string>
@@ -18,11 +20,12 @@ class CWnd {
   HWND m_hWnd = nullptr;
   HWND GetSafeHwnd() const { return m_hWnd; }
 
-  // The object attached to `hwnd`, or null; null for a window of another thread.
+  // The object attached to `hwnd` on this thread, or null (always for another thread's window).
   static CWnd* FromHandlePermanent(HWND hwnd);
 
-  // Attaches to an existing window: the handle is set, PreSubclassWindow runs, then the window
-  // procedure is replaced. False if the window is invalid or already attached.
+  // Attaches to an existing window of this thread: the handle is set, PreSubclassWindow runs,
+  // then the window procedure is replaced. False if the window is invalid, another thread's,
+  // already attached, or the table cannot take it.
   bool SubclassWindow(HWND hwnd);
   bool SubclassDlgItem(int id, CWnd* parent);
   // Gives the window its original procedure back and detaches.
@@ -71,7 +74,7 @@ class CWnd {
   virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
   // Reflection to the sending child first, then the message map. True if handled.
   virtual bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
-  // The child's side of reflection: a notification it sent, handed back under kReflectBase.
+  // The child's side of reflection: a notification it sent, handed back by its parent.
   virtual bool OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
   // Runs after the window has received its last message (WM_NCDESTROY) and been detached.
   virtual void PostNcDestroy() {}
@@ -86,7 +89,8 @@ class CWnd {
   virtual const MessageMap* GetMessageMap() const { return ThisMessageMap(); }
 
   // Attaching without replacing the procedure (a dialog whose procedure is set as it is created).
-  void AttachHandle(HWND hwnd);
+  // False when the thread's table cannot take the window.
+  bool AttachHandle(HWND hwnd);
   void HookWindowProc();
 
  private:

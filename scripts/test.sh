@@ -1,14 +1,25 @@
 #!/usr/bin/env bash
 # Runs every test: native (sanitizers), Windows x86_64 under Wine, the same Windows suite for
-# i686 under an emulated 32-bit Wine, a short, bounded fuzzing run, and the release's checks
-# (reproducible, signed). Does its own set-up on a fresh Debian machine, and says how long each
-# stage took.
+# i686 under an emulated 32-bit Wine (tools/wine32-setup), the load check of both exes
+# (tools/load-check), a short, bounded fuzzing run, and the release's checks (reproducible,
+# signed). Does its own set-up on a fresh Debian machine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh || exit 1
 
 fuzz_seconds=${DETECTOR_FUZZ_SECONDS:-20}
 passed=0 failed=0 status=0
+stages=()  # "name|seconds", printed at the end
+
+# timed NAME COMMAND...: runs the command and notes its wall time; returns its status.
+timed() {
+  local name=$1 start=$SECONDS rc
+  shift
+  "$@"
+  rc=$?
+  stages+=("$name|$((SECONDS - start))")
+  return $rc
+}
 
 # The verdict is ctest's exit status; the counts come from its JUnit report.
 run_ctest() {
@@ -29,23 +40,24 @@ build() {
   cmake --preset "$1" >/dev/null && cmake --build --preset "$1" || { echo "build $1 failed"; status=1; return 1; }
 }
 
-stage_start=$SECONDS
-stage() { echo "stage $1: $((SECONDS - stage_start)) s"; stage_start=$SECONDS; }
+# Would the Windows the exe serves start it? tools/load-check reads its header and import table
+# against release/windows-imports.tsv, without Wine; its PASS or FAIL line counts like a test.
+load_check() {  # load_check TARGET EXE
+  local log rc p f
+  log=$(tools/load-check --target "$1" "$2" 2>&1)
+  rc=$?
+  echo "$log"
+  p=$(grep -c '^PASS ' <<<"$log") f=$(grep -c '^FAIL ' <<<"$log")
+  passed=$((passed + p)); failed=$((failed + f))
+  if [ "$rc" -ne 0 ]; then
+    status=1
+    [ "$f" -gt 0 ] || failed=$((failed + 1))
+  fi
+}
 
-build native && run_ctest native
-stage native
-build windows && run_ctest windows
-stage windows
-# The 32-bit exe: its own tree, its tests under the 32-bit Wine, which the kernel here can only
-# emulate (its root and emulator are kept outside the clone, for the next run).
-if tools/wine32-setup; then
-  stage "wine32 set-up"
-  build windows-x86 && run_ctest windows-x86
-else
-  echo "wine32 set-up failed"; status=1; failed=$((failed + 1))
-fi
-stage windows-x86
-if build fuzz; then
+fuzz() {
+  local f name corpus work
+  build fuzz || return
   for f in build/fuzz/tests/fuzz/fuzz_*; do
     [ -x "$f" ] || continue
     name=$(basename "$f")
@@ -61,27 +73,50 @@ if build fuzz; then
     fi
     rm -rf "$work" "$work.log"
   done
-fi
-
-stage fuzz
+}
 
 # The release: the x64 exe rebuilds byte for byte from another folder, and a build given a key
 # signs it so that the signature verifies. One PASS or FAIL line for each.
-log=$(mktemp)
-release_start=$SECONDS
-tools/release-check >"$log" 2>&1
-release_status=$?
-cat "$log"
-p=$(grep -c '^PASS ' "$log") f=$(grep -c '^FAIL ' "$log")
-rm -f "$log"
-echo "release checks: $((SECONDS - release_start)) s"
-stage release
-passed=$((passed + p)); failed=$((failed + f))
-if [ "$release_status" -ne 0 ]; then
-  status=1
-  [ "$f" -gt 0 ] || failed=$((failed + 1))
-fi
+release_checks() {
+  local log p f release_status
+  log=$(mktemp)
+  tools/release-check >"$log" 2>&1
+  release_status=$?
+  cat "$log"
+  p=$(grep -c '^PASS ' "$log") f=$(grep -c '^FAIL ' "$log")
+  rm -f "$log"
+  passed=$((passed + p)); failed=$((failed + f))
+  if [ "$release_status" -ne 0 ]; then
+    status=1
+    [ "$f" -gt 0 ] || failed=$((failed + 1))
+  fi
+}
 
+timed "native build" build native && timed "native tests" run_ctest native
+if timed "windows build" build windows; then
+  load_check xp-x64 build/windows/app/detector.exe
+  timed "windows tests" run_ctest windows
+fi
+# The 32-bit exe's tests run under a 32-bit Wine that the kernel here can only emulate; its
+# root and emulator are kept outside the clone, for the next run.
+if timed "windows-x86 build" build windows-x86; then
+  load_check win2000-x86 build/windows-x86/app/detector.exe
+  if timed "wine32 set-up" tools/wine32-setup; then
+    timed "windows-x86 tests" run_ctest windows-x86
+  else
+    echo "wine32 set-up failed"; status=1; failed=$((failed + 1))
+  fi
+fi
+timed "fuzz (build, runs)" fuzz
+timed "release checks" release_checks
+
+# A stage whose build failed has no tests to time; they are missing from the list.
+echo
+echo "stage times (wall clock):"
+for stage in "${stages[@]}"; do
+  IFS='|' read -r name seconds <<<"$stage"
+  printf '  %-20s %5d s  (%d min %02d s)\n' "$name" "$seconds" $((seconds / 60)) $((seconds % 60))
+done
 echo
 echo "$passed passed, $failed failed"
 exit "$status"

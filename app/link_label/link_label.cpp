@@ -248,8 +248,9 @@ BOOL CLinkLabel::HandleEraseBackground(HDC dc) {
   GetClientRect(&client);
   using DrawParentBackground = HRESULT(WINAPI*)(HWND, HDC, const RECT*);
   // Windows 2000 has no theme library: there the parent's background is its plain colour.
-  const auto draw = reinterpret_cast<DrawParentBackground>(
-      FindSystemFunction("uxtheme.dll", "DrawThemeParentBackground"));
+  // Through void (*)(), the one function type any other may be cast from without a warning.
+  const auto draw = reinterpret_cast<DrawParentBackground>(reinterpret_cast<void (*)()>(
+      FindSystemFunction("uxtheme.dll", "DrawThemeParentBackground")));
   if (draw == nullptr || FAILED(draw(m_hWnd, dc, &client))) {
     ::FillRect(dc, &client, ParentBackgroundBrush(dc));
   }

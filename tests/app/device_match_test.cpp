@@ -38,13 +38,19 @@ struct Catalogue {
 };
 
 // Indices of the entries handed out, in order: through ids kept for the table as the load
-// keeps them, or (`kept` false) through the records themselves.
+// keeps them, or (`kept` false) through the records themselves, while the ids kept are those
+// of another block of the same count, which must not be taken for this table's.
 std::vector<std::size_t> Match(Catalogue& catalogue, const DeviceList& devices, bool kept = true) {
-  if (kept && catalogue.table.entries != nullptr) {
-    auto ids = std::make_unique<RecordIds[]>(catalogue.entries.size());
-    for (std::size_t i = 0; i < catalogue.entries.size(); ++i)
-      ids[i] = {catalogue.entries[i].vid, catalogue.entries[i].pid};
-    KeepIds(catalogue.table.entries, catalogue.table.count, std::move(ids));
+  const std::size_t count = catalogue.entries.size();
+  std::vector<CatalogueEntry> other(count);
+  if (count != 0) {
+    auto ids = std::make_unique<RecordIds[]>(count);
+    // The other block's ids: this table's, each moved on by one record.
+    for (std::size_t i = 0; i < count; ++i) {
+      const CatalogueEntry& entry = catalogue.entries[kept ? i : (i + 1) % count];
+      ids[i] = {entry.vid, entry.pid};
+    }
+    KeepIds(kept ? catalogue.table.entries : other.data(), catalogue.table.count, std::move(ids));
   }
   std::vector<std::size_t> matched;
   MatchCatalogue(catalogue.table, devices, [&](const CatalogueEntry& entry) {

@@ -38,6 +38,8 @@ constexpr std::size_t kReplyBytes = 102400;
 constexpr std::size_t kReceiveBytes = 1024;
 static_assert(kConnectTimeoutMilliseconds == 21000,
               "connect waits as long as Windows itself does before it gives up");
+static_assert(kExchangeTimeoutMilliseconds == 60000,
+              "no server holds the program more than a minute after it connected");
 
 const std::string kRequest = std::string("GET ") + kCatalogueServerPath + "\n";
 
@@ -186,6 +188,25 @@ TEST_F(Download, ReceiveTimeOutKeepsTheBytesBeforeIt) {
   std::string written = Fetch();
   EXPECT_EQ(Stored(), script.pieces[0]);
   EXPECT_EQ(written, AsWritten(ReceivedLine(300) + FailureLine("recv()", kTimedOutNumber)));
+}
+
+// A server never silent long enough for the receive time-out is cut by the bound on the whole
+// exchange (shortened here), and the download ends as after a silence.
+TEST_F(Download, DrippingServerIsCutAtTheExchangeBoundAsByATimeOut) {
+  catalogue_seams::SetFetchTimeouts(5000, 5000, 3000);
+  const std::string drip = Pattern(20);
+  ServerScript script;
+  for (char byte : drip) script.pieces.emplace_back(1, byte);
+  script.pauseMilliseconds = 1000;
+  Serve(script);
+  std::string written = Fetch();
+  std::string stored = Stored();
+  ASSERT_LT(stored.size(), drip.size()) << "the server closed first: " << written;
+  EXPECT_EQ(stored, drip.substr(0, stored.size()));
+  EXPECT_EQ(TotalReceived(written), stored.size());
+  std::string tail = AsWritten(FailureLine("recv()", kTimedOutNumber));
+  ASSERT_GE(written.size(), tail.size());
+  EXPECT_EQ(written.substr(written.size() - tail.size()), tail);
 }
 
 #ifndef _WIN32

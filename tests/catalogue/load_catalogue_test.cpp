@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "catalogue/catalogue_ids.h"
 #include "catalogue/catalogue_seams.h"
 #include "catalogue/catalogue_table.h"
 #include "catalogue_test_support.h"
@@ -116,6 +117,15 @@ TEST_F(CatalogueLoad, RecordsReadInFullAndMissingSectionsStayCleared) {
   EXPECT_STREQ(table.entries[2].urlVista64, "http://q/v64");
   for (std::uint32_t i = 0; i < table.count; ++i) EXPECT_EQ(table.entries[i].found, 0);
   EXPECT_TRUE(owner.events.empty());
+  // The ids beside the table, which a press reads instead of the records.
+  const RecordIds* ids = KeptIds(table);
+  ASSERT_NE(ids, nullptr);
+  EXPECT_EQ(ids[0].vid, 0x1234u);
+  EXPECT_EQ(ids[0].pid, 0x5678u);
+  EXPECT_EQ(ids[1].vid, 0u);
+  EXPECT_EQ(ids[1].pid, 0u);
+  EXPECT_EQ(ids[2].vid, 3u);
+  EXPECT_EQ(ids[2].pid, 0x30u);
 }
 
 TEST_F(CatalogueLoad, MessageFollowsTheLanguageId) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -77,6 +78,11 @@ TEST(ProfileReaderNames, FirstSectionAndFirstKeyOfANameWin) {
   EXPECT_EQ(file.ReadInt("A", "k", 0), 1u);
   EXPECT_EQ(file.ReadInt("A", "other", 0), 0u) << "a repeated section is never searched";
   EXPECT_EQ(file.ReadInt("B", "x", 0), 1u);
+  // A checker's list of the keys read: the first "k" only, nothing of the repeated section.
+  std::vector<std::string> keys;
+  for (const ProfileReader::KeyLine& key : file.Keys())
+    keys.push_back(std::string(key.name) + "=" + std::string(key.value));
+  EXPECT_EQ(keys, (std::vector<std::string>{"k=1", "x=1"}));
 }
 
 TEST(ProfileReaderNames, SectionNamesLoseTheirBlanksAndEndAtTheLastBracket) {

@@ -199,7 +199,7 @@ TEST(FrameworkDispatch, ReflectionHandsTheChildsNotificationsBackToIt) {
 }
 
 TEST(FrameworkDispatch, AWindowOfAnotherThreadNamedByAMessageIsNotReflectedTo) {
-  // A window of another thread carrying the framework's property, as any process can set it.
+  // A window of another thread carrying a property that names an object, as any process can set.
   ProbeLabel decoy;
   HWND foreign = nullptr;
   HANDLE made = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);

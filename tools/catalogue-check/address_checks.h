@@ -5,8 +5,10 @@
 #include <string_view>
 #include <vector>
 
+#include "problem_kinds.h"
+
 struct AddressFinding {
-  const char* kind;
+  ProblemKind kind;
   std::string message;
 };
 

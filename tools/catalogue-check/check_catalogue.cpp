@@ -2,16 +2,18 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
 #include "address_checks.h"
+#include "app/device_match/device_match.h"
+#include "catalogue/catalogue_ids.h"
 #include "catalogue/catalogue_table.h"
 #include "catalogue/fetch_catalogue.h"
 #include "catalogue/load_catalogue.h"
 #include "catalogue/profile_reader.h"
-#include "device_links.h"
+#include "common/ascii.h"
 #include "section_names.h"
 
 namespace {
@@ -20,9 +22,8 @@ namespace {
 class SilentOwner : public CatalogueOwner {
  public:
   void HideStatusText() override {}
-  void ShowFailureMessage(const char*, const char*) override { shown = true; }
+  void ShowFailureMessage(const char*, const char*) override {}
   int LanguageId() const override { return 1033; }
-  bool shown = false;
 };
 
 // Line numbers as an editor counts them: LF, CR LF or a lone CR ends a line.
@@ -55,10 +56,12 @@ std::string Ids(std::uint32_t vid, std::uint32_t pid) { return Hex4(vid) + ":" +
 
 bool UsableId(std::uint32_t id) { return id != 0 && id <= 0xFFFF; }
 
+bool UsableIds(const CatalogueEntry& entry) { return UsableId(entry.vid) && UsableId(entry.pid); }
+
 class Checker {
  public:
-  Checker(std::string_view text, CatalogueReport& report)
-      : text_(text), reader_(text), lines_(text), report_(report),
+  Checker(std::string_view text, const DriverCatalogue& table, CatalogueReport& report)
+      : text_(text), table_(table), reader_(text), lines_(text), report_(report),
         scratch_(text.size() + 1) {}
 
   void CheckCount();
@@ -68,11 +71,8 @@ class Checker {
   void CheckDuplicates();
 
  private:
-  void Warn(std::size_t offset, const char* kind, std::string message) {
-    report_.problems.push_back({Severity::kWarning, lines_.LineOf(offset), kind, std::move(message)});
-  }
-  void Error(std::size_t offset, const char* kind, std::string message) {
-    report_.problems.push_back({Severity::kError, lines_.LineOf(offset), kind, std::move(message)});
+  void Note(std::size_t offset, ProblemKind kind, std::string message) {
+    report_.problems.push_back({kind, lines_.LineOf(offset), std::move(message)});
   }
   std::size_t HeadingOffset(const char* section) const {
     const std::size_t heading = reader_.SectionHeading(section);
@@ -84,9 +84,10 @@ class Checker {
         reader_.ReadText(section, key, "", scratch_.data(), scratch_.size());
     return std::string_view(scratch_.data(), length);
   }
-  std::uint32_t Count() const { return TheCatalogue().count; }
+  std::uint32_t Count() const { return table_.count; }
 
   std::string_view text_;
+  const DriverCatalogue& table_;
   ProfileReader reader_;
   LineIndex lines_;
   CatalogueReport& report_;
@@ -101,54 +102,68 @@ void Checker::CheckCount() {
   const std::string where = std::string("\"") + kCountKey + "\" in [" + kMainSection + "]";
   const char* outcome = ": every user sees the failure message";
   if (text_.empty()) {
-    Error(ProfileReader::kNone, "file-empty", "the file is empty" + std::string(outcome));
+    Note(ProfileReader::kNone, ProblemKind::kFileEmpty, "the file is empty" + std::string(outcome));
   } else if (keyAt == ProfileReader::kNone || written.empty()) {
-    Error(keyAt != ProfileReader::kNone ? keyAt : HeadingOffset(kMainSection), "count-missing",
-          where + " is missing" + outcome);
+    Note(keyAt != ProfileReader::kNone ? keyAt : HeadingOffset(kMainSection),
+         ProblemKind::kCountMissing, where + " is missing" + outcome);
   } else if (count == 0) {
-    Error(keyAt, "count-zero", where + " reads as 0 (\"" + written + "\")" + outcome);
+    Note(keyAt, ProblemKind::kCountZero, where + " reads as 0 (\"" + written + "\")" + outcome);
   } else if (written[0] == '-') {
-    Error(keyAt, "count-signed",
-          where + " is written with a minus sign (\"" + written + "\")" + outcome);
+    Note(keyAt, ProblemKind::kCountSigned,
+         where + " is written with a minus sign (\"" + written + "\")" + outcome);
   } else if (count > kMaxCatalogueCount) {
-    Error(keyAt, "count-too-large", where + " is " + std::to_string(count) + ", above " +
-                                        std::to_string(kMaxCatalogueCount) + outcome);
+    Note(keyAt, ProblemKind::kCountTooLarge, where + " is " + std::to_string(count) + ", above " +
+                                                 std::to_string(kMaxCatalogueCount) + outcome);
   } else {
-    Error(keyAt, "table-not-made", "the table of " + std::to_string(count) +
-                                       " records could not be made" + outcome);
+    // The count is valid, so only memory can have been short, here as on a user's machine.
+    Note(keyAt, ProblemKind::kTableNotMade,
+         "the table of " + std::to_string(count) +
+             " records could not be made (memory ran short): a user whose memory is as short "
+             "sees the failure message");
   }
 }
 
 void Checker::CheckRecords() {
-  const DriverCatalogue& table = TheCatalogue();
   for (std::uint32_t number = 1; number <= Count(); ++number) {
-    const CatalogueEntry& entry = table.entries[number - 1];
+    const CatalogueEntry& entry = table_.entries[number - 1];
     const RecordSectionName section(number);
+    const auto fields = LinkAddresses(entry);
     RecordLine line{number, entry.vid, entry.pid, {}};
-    const char* const fields[] = {entry.urlXp32, entry.urlXp64, entry.urlVista32, entry.urlVista64};
-    for (std::size_t i = 0; i < 4; ++i) line.addresses[i] = fields[i];
+    for (std::size_t i = 0; i < kLinkCount; ++i) line.addresses[i] = fields[i];
     report_.records.push_back(line);
 
     const std::string record = "record " + std::to_string(number);
     if (!reader_.HasSection(section.text)) {
-      Warn(ProfileReader::kNone, "record-missing",
+      Note(ProfileReader::kNone, ProblemKind::kRecordMissing,
            record + ": no section [" + section.text + "]: the record has ids 0 and no links");
       continue;
     }
-    if (!UsableId(entry.vid) || !UsableId(entry.pid)) {
+    if (!UsableIds(entry)) {
       const char* key = UsableId(entry.vid) ? kPidKey : kVidKey;
       std::size_t at = reader_.KeyOffset(section.text, key);
       if (at == ProfileReader::kNone) at = HeadingOffset(section.text);
-      Warn(at, "record-ids", record + ": ids " + Ids(entry.vid, entry.pid) +
-                                 ": no camera carries an id of 0 or above 0xFFFF");
+      Note(at, ProblemKind::kRecordIds, record + ": ids " + Ids(entry.vid, entry.pid) +
+                                            ": no camera carries an id of 0 or above 0xFFFF");
+    } else if (std::none_of(fields.begin(), fields.end(), ConfiguresLink)) {
+      Note(HeadingOffset(section.text), ProblemKind::kRecordNoAddress,
+           record + " has no address: a camera with the ids " + Ids(entry.vid, entry.pid) +
+               " gets no link from it, and its match hides the not-found message");
     }
-    for (std::size_t i = 0; i < 4; ++i) {
+    for (std::size_t i = 0; i < kLinkCount; ++i) {
       const std::size_t at = reader_.KeyOffset(section.text, kUrlKeys[i]);
       const std::string written(Written(section.text, kUrlKeys[i]));
       for (const AddressFinding& finding : CheckAddress(fields[i], written))
-        Warn(at, finding.kind, record + " " + kUrlKeys[i] + ": " + finding.message);
+        Note(at, finding.kind, record + " " + kUrlKeys[i] + ": " + finding.message);
     }
   }
+}
+
+// Only the sections the program reads: a repeat of any other is never read either way.
+bool IsReadSection(const HeadingClass& heading, std::string_view name, std::uint32_t count) {
+  if (heading.kind == HeadingKind::kRecord) return heading.number != 0 && heading.number <= count;
+  return heading.kind == HeadingKind::kOther && name.size() == sizeof kMainSection - 1 &&
+         std::equal(name.begin(), name.end(), kMainSection,
+                    [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
 }
 
 void Checker::CheckHeadings() {
@@ -156,18 +171,27 @@ void Checker::CheckHeadings() {
   for (std::size_t h = 1; h < headings.size(); ++h) {
     const std::string name(headings[h].name);
     const HeadingClass heading = ClassifyHeading(reader_, name);
+    const std::size_t first = reader_.SectionHeading(name);
+    if (first != h && IsReadSection(heading, name, Count())) {
+      Note(headings[h].offset, ProblemKind::kSectionRepeated,
+           "[" + name + "] is never read: the program reads the first section of that name, [" +
+               std::string(headings[first].name) + "] on line " +
+               std::to_string(lines_.LineOf(headings[first].offset)) +
+               ", and drops every key of this one");
+      continue;
+    }
     const std::string read = RecordSectionName(heading.number).text;
     switch (heading.kind) {
       case HeadingKind::kRecord:
         if (report_.loaded && (heading.number == 0 || heading.number > Count())) {
-          Warn(headings[h].offset, "section-above-count",
+          Note(headings[h].offset, ProblemKind::kSectionAboveCount,
                "[" + name + "] is never read: the count (\"" + kCountKey + "\") is " +
                    std::to_string(Count()) + " and records count from 1");
         }
         break;
       case HeadingKind::kLeadingZeros:
       case HeadingKind::kMisspelt:
-        Warn(headings[h].offset, "section-almost-record",
+        Note(headings[h].offset, ProblemKind::kSectionAlmostRecord,
              "[" + name + "] is never read: the program reads record " +
                  std::to_string(heading.number) + " from [" + read + "]");
         break;
@@ -190,35 +214,50 @@ void Checker::CheckRecordKeys() {
       return reader_.KeyOffset(section, name) == key.offset;
     });
     if (!isRead) {
-      Warn(key.offset, "key-unknown",
+      Note(key.offset, ProblemKind::kKeyUnknown,
            "\"" + std::string(key.name) + "\" in [" + section + "] is never read");
     }
   }
 }
 
+// Records of the same ids all match the same camera, in record order, and a later record's
+// non-empty address replaces an earlier one's: the records are grouped by their ids once, so
+// each id pair is worked out once, whatever the number of copies.
 void Checker::CheckDuplicates() {
-  DriverCatalogue& table = TheCatalogue();
-  std::map<std::pair<std::uint32_t, std::uint32_t>, std::uint32_t> first;
-  for (std::uint32_t number = 1; number <= Count(); ++number) {
-    const CatalogueEntry& entry = table.entries[number - 1];
-    if (!UsableId(entry.vid) || !UsableId(entry.pid)) continue;
-    const auto inserted = first.emplace(std::make_pair(entry.vid, entry.pid), number);
-    if (inserted.second) continue;
-    std::vector<LinkStep> steps = LinksForDevice(table, static_cast<std::uint16_t>(entry.vid),
-                                                 static_cast<std::uint16_t>(entry.pid));
-    std::stable_sort(steps.begin(), steps.end(),
-                     [](const LinkStep& a, const LinkStep& b) { return a.link < b.link; });
+  std::vector<std::uint32_t> numbers;
+  for (std::uint32_t number = 1; number <= Count(); ++number)
+    if (UsableIds(table_.entries[number - 1])) numbers.push_back(number);
+  const auto idsOf = [this](std::uint32_t number) {
+    const CatalogueEntry& entry = table_.entries[number - 1];
+    return std::make_pair(entry.vid, entry.pid);
+  };
+  std::stable_sort(numbers.begin(), numbers.end(), [&](std::uint32_t a, std::uint32_t b) {
+    return idsOf(a) < idsOf(b);
+  });
+  for (std::size_t begin = 0, end = 0; begin < numbers.size(); begin = end) {
+    end = begin + 1;
+    while (end < numbers.size() && idsOf(numbers[end]) == idsOf(numbers[begin])) ++end;
+    if (end - begin < 2) continue;
+    std::uint32_t shownBy[kLinkCount] = {};
+    for (std::size_t i = begin; i < end; ++i) {
+      const auto addresses = LinkAddresses(table_.entries[numbers[i] - 1]);
+      for (std::size_t link = 0; link < kLinkCount; ++link)
+        if (ConfiguresLink(addresses[link])) shownBy[link] = numbers[i];
+    }
     std::string shown;
-    for (const LinkStep& step : steps) {
-      if (step.replacedBy != 0) continue;
-      shown += std::string(shown.empty() ? "" : ", ") + kUrlKeys[step.link] + " of record " +
-               std::to_string(step.record);
+    for (std::size_t link = 0; link < kLinkCount; ++link) {
+      if (shownBy[link] == 0) continue;
+      shown += std::string(shown.empty() ? "" : ", ") + kUrlKeys[link] + " of record " +
+               std::to_string(shownBy[link]);
     }
     if (shown.empty()) shown = "none";
-    Warn(HeadingOffset(RecordSectionName(number).text), "duplicate-ids",
-         "record " + std::to_string(number) + " has the ids " + Ids(entry.vid, entry.pid) +
-             " of record " + std::to_string(inserted.first->second) +
-             ": later non-empty addresses replace earlier ones, so the camera shows " + shown);
+    const auto [vid, pid] = idsOf(numbers[begin]);
+    for (std::size_t i = begin + 1; i < end; ++i) {
+      Note(HeadingOffset(RecordSectionName(numbers[i]).text), ProblemKind::kDuplicateIds,
+           "record " + std::to_string(numbers[i]) + " has the ids " + Ids(vid, pid) +
+               " of record " + std::to_string(numbers[begin]) +
+               ": later non-empty addresses replace earlier ones, so the camera shows " + shown);
+    }
   }
 }
 
@@ -227,27 +266,48 @@ void Checker::CheckDuplicates() {
 int ExitStatus(const CatalogueReport& report) {
   const auto& problems = report.problems;
   if (std::any_of(problems.begin(), problems.end(),
-                  [](const Problem& p) { return p.severity == Severity::kError; }))
+                  [](const Problem& p) { return p.severity() == Severity::kError; }))
     return kExitErrors;
   return problems.empty() ? kExitClean : kExitWarnings;
 }
 
-CatalogueReport CheckCatalogue(std::string_view fileBytes) {
+std::size_t LineOfOffset(std::string_view text, std::size_t offset) {
+  return LineIndex(text).LineOf(offset);
+}
+
+LoadedTable::LoadedTable(std::string_view fileBytes) {
+  SilentOwner owner;
+  if (LoadCatalogueFromText(owner, fileBytes.substr(0, kReplyBufferSize)) != 1) return;
+  DriverCatalogue& programWide = TheCatalogue();
+  table_ = programWide;
+  programWide = DriverCatalogue{0, nullptr};
+  // The ids kept beside the block would outlive it here; matching reads the records instead.
+  DropKeptIds();
+}
+
+LoadedTable::~LoadedTable() { std::free(table_.entries); }
+
+CatalogueReport CheckCatalogue(std::string_view fileBytes, const DriverCatalogue& table) {
+  return CheckCatalogue(fileBytes, FileSize{fileBytes.size(), false}, table);
+}
+
+CatalogueReport CheckCatalogue(std::string_view fileBytes, FileSize size,
+                               const DriverCatalogue& table) {
   CatalogueReport report;
-  report.fileBytes = fileBytes.size();
+  report.fileBytes = std::max<std::uint64_t>(size.bytes, fileBytes.size());
+  report.fileBytesMoreThan = size.moreThan;
   const std::string_view text = fileBytes.substr(0, kReplyBufferSize);
   report.readBytes = text.size();
+  report.loaded = table.entries != nullptr;
 
-  SilentOwner owner;
-  report.loaded = LoadCatalogueFromText(owner, text) == 1;
-
-  Checker checker(text, report);
-  if (fileBytes.size() > text.size()) {
-    const LineIndex lines(fileBytes);
+  Checker checker(text, table, report);
+  if (report.fileBytes > text.size()) {
     report.problems.push_back(
-        {Severity::kError, lines.LineOf(text.size()), "file-cut",
-         "the file has " + std::to_string(fileBytes.size()) + " bytes: a download keeps the first " +
-             std::to_string(kReplyBufferSize) + ", so everything from here on is lost"});
+        {ProblemKind::kFileCut, LineOfOffset(fileBytes, text.size()),
+         "the file has " + std::string(report.fileBytesMoreThan ? "more than " : "") +
+             std::to_string(report.fileBytes) + " bytes: a download keeps the first " +
+             std::to_string(kReplyBufferSize) +
+             ", so everything from here on is lost (what stands before is read as usual)"});
   }
   checker.CheckCount();
   checker.CheckRecords();

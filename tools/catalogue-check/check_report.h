@@ -7,13 +7,14 @@
 #include <string_view>
 #include <vector>
 
-enum class Severity { kWarning, kError };
+#include "problem_kinds.h"
 
 struct Problem {
-  Severity severity;
+  ProblemKind kind;
   std::size_t line;  // 0 where the problem has no line
-  std::string kind;  // a fixed name for pipelines
   std::string message;
+  const char* name() const { return InfoOf(kind).name; }
+  Severity severity() const { return InfoOf(kind).severity; }
 };
 
 struct RecordLine {
@@ -24,9 +25,10 @@ struct RecordLine {
 };
 
 struct CatalogueReport {
-  std::size_t fileBytes = 0;
-  std::size_t readBytes = 0;  // what a download keeps of them
-  bool loaded = false;        // the detector's load of these bytes succeeded
+  std::uint64_t fileBytes = 0;
+  bool fileBytesMoreThan = false;  // more than fileBytes: a pipe or device read up to the bound
+  std::size_t readBytes = 0;       // what a download keeps of them
+  bool loaded = false;             // the detector's load of these bytes succeeded
   std::vector<RecordLine> records;
   std::vector<Problem> problems;  // by line; those without one first
 };
@@ -35,5 +37,5 @@ struct CatalogueReport {
 constexpr int kExitClean = 0;
 constexpr int kExitWarnings = 1;
 constexpr int kExitErrors = 2;
-constexpr int kExitUnreadable = 3;
+constexpr int kExitUnreadable = 3;  // also: the report could not be written
 int ExitStatus(const CatalogueReport& report);

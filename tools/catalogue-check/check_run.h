@@ -2,6 +2,7 @@
 // One run of the checker, everything it prints: where the bytes came from, the report, the
 // answers for the cameras asked about.
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,17 +14,20 @@
 struct DeviceAnswer {
   std::uint16_t vid;
   std::uint16_t pid;
-  std::vector<LinkStep> links;  // empty: the not-found message
+  DeviceLinks links;  // none when the load failed: the failure message, then no dialog
 };
 
 struct CheckRun {
   std::string source;  // the file's name, or the server as given
   std::optional<ServerProbe> server;
   bool readable = true;  // false: exit 3, no report
+  std::string unreadable;  // why not, when the system said
   CatalogueReport report;
   std::vector<DeviceAnswer> devices;
   int exitStatus = kExitClean;
 };
 
-void PrintText(const CheckRun& run);
-void PrintJson(const CheckRun& run);
+// Text mode shows each control byte of the file as \xHH (ESC as \x1b), so that none reaches a
+// terminal; JSON escapes them as \u00HH.
+void PrintText(const CheckRun& run, std::FILE* out);
+void PrintJson(const CheckRun& run, std::FILE* out);

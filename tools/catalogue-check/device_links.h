@@ -14,7 +14,12 @@ struct LinkStep {
   std::uint32_t replacedBy;  // a later record that configures the same link, else 0
 };
 
-// The links configured, in the order the program configures them; empty when the program
-// shows the not-found message. The table's found flags are as before afterwards.
-std::vector<LinkStep> LinksForDevice(DriverCatalogue& table, std::uint16_t vid,
-                                     std::uint16_t pid);
+struct DeviceLinks {
+  std::vector<std::uint32_t> matched;  // counted from 1; none: the not-found message
+  std::vector<LinkStep> steps;         // none while some match: no link and no message
+};
+
+// The records a fresh dialog's first press matches for this camera alone, and the links they
+// configure in the order the program configures them. The table's found flags are as before
+// afterwards.
+DeviceLinks LinksForDevice(DriverCatalogue& table, std::uint16_t vid, std::uint16_t pid);

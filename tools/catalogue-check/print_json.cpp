@@ -1,3 +1,4 @@
+#include <cinttypes>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -36,90 +37,107 @@ std::string Hex(std::uint32_t value) {
   return Quoted(text);
 }
 
-void PrintServer(const CheckRun& run) {
+void PrintServer(const CheckRun& run, std::FILE* out) {
   const ServerProbe& probe = *run.server;
   const FetchTrace& trace = probe.trace;
-  std::printf("  \"server\": {\"address\": %s, \"sent\": %s, \"connectSeconds\": %.6f, "
-              "\"totalSeconds\": %.6f, \"bytes\": %zu, \"replyStart\": %s, \"failure\": ",
-              Quoted(run.source).c_str(), probe.sent ? "true" : "false", trace.connectSeconds,
-              trace.totalSeconds, probe.reply.size(), Quoted(DescribeStart(probe.start)).c_str());
+  std::fprintf(out,
+               "  \"server\": {\"address\": %s, \"sent\": %s, \"connectSeconds\": %.6f, "
+               "\"totalSeconds\": %.6f, \"bytes\": %zu, \"replyStart\": %s, \"failure\": ",
+               Quoted(run.source).c_str(), probe.sent ? "true" : "false", trace.connectSeconds,
+               trace.totalSeconds, probe.reply.size(), Quoted(DescribeStart(probe.start)).c_str());
   if (trace.failedStep == nullptr)
-    std::printf("null},\n");
+    std::fprintf(out, "null},\n");
   else
-    std::printf("{\"step\": %s, \"code\": %d}},\n", Quoted(trace.failedStep).c_str(),
-                trace.failureCode);
+    std::fprintf(out, "{\"step\": %s, \"code\": %d}},\n", Quoted(trace.failedStep).c_str(),
+                 trace.failureCode);
 }
 
-void PrintRecords(const CatalogueReport& report) {
-  std::printf("  \"records\": [");
+void PrintRecords(const CatalogueReport& report, std::FILE* out) {
+  std::fprintf(out, "  \"records\": [");
   const char* separator = "\n";
   for (const RecordLine& record : report.records) {
-    std::printf("%s    {\"number\": %u, \"vid\": %s, \"pid\": %s", separator, record.number,
-                Hex(record.vid).c_str(), Hex(record.pid).c_str());
+    std::fprintf(out, "%s    {\"number\": %u, \"vid\": %s, \"pid\": %s", separator, record.number,
+                 Hex(record.vid).c_str(), Hex(record.pid).c_str());
     for (std::size_t i = 0; i < record.addresses.size(); ++i)
-      std::printf(", %s: %s", Quoted(kUrlKeys[i]).c_str(), Quoted(record.addresses[i]).c_str());
-    std::printf("}");
+      std::fprintf(out, ", %s: %s", Quoted(kUrlKeys[i]).c_str(),
+                   Quoted(record.addresses[i]).c_str());
+    std::fprintf(out, "}");
     separator = ",\n";
   }
-  std::printf("%s],\n", report.records.empty() ? "" : "\n  ");
+  std::fprintf(out, "%s],\n", report.records.empty() ? "" : "\n  ");
 }
 
-void PrintProblems(const CatalogueReport& report) {
-  std::printf("  \"problems\": [");
+void PrintProblems(const CatalogueReport& report, std::FILE* out) {
+  std::fprintf(out, "  \"problems\": [");
   const char* separator = "\n";
   for (const Problem& problem : report.problems) {
-    std::printf("%s    {\"severity\": %s, \"kind\": %s, \"line\": ", separator,
-                problem.severity == Severity::kError ? "\"error\"" : "\"warning\"",
-                Quoted(problem.kind).c_str());
+    std::fprintf(out, "%s    {\"severity\": %s, \"kind\": %s, \"line\": ", separator,
+                 problem.severity() == Severity::kError ? "\"error\"" : "\"warning\"",
+                 Quoted(problem.name()).c_str());
     if (problem.line != 0)
-      std::printf("%zu", problem.line);
+      std::fprintf(out, "%zu", problem.line);
     else
-      std::printf("null");
-    std::printf(", \"message\": %s}", Quoted(problem.message).c_str());
+      std::fprintf(out, "null");
+    std::fprintf(out, ", \"message\": %s}", Quoted(problem.message).c_str());
     separator = ",\n";
   }
-  std::printf("%s],\n", report.problems.empty() ? "" : "\n  ");
+  std::fprintf(out, "%s],\n", report.problems.empty() ? "" : "\n  ");
 }
 
-void PrintDevices(const CheckRun& run) {
-  std::printf("  \"devices\": [");
+// A message the user sees, or null.
+std::string MessageOrNull(bool shown, const char* message) {
+  return shown ? Quoted(message) : std::string("null");
+}
+
+void PrintDevices(const CheckRun& run, std::FILE* out) {
+  std::fprintf(out, "  \"devices\": [");
   const char* separator = "\n";
   for (const DeviceAnswer& device : run.devices) {
-    std::printf("%s    {\"vid\": %s, \"pid\": %s, \"notFound\": ", separator,
-                Hex(device.vid).c_str(), Hex(device.pid).c_str());
-    if (device.links.empty())
-      std::printf("%s", Quoted(NotFoundMessage(kEnglish)).c_str());
-    else
-      std::printf("null");
-    std::printf(", \"links\": [");
+    const DeviceLinks& links = device.links;
+    const bool loaded = run.report.loaded;
+    std::fprintf(out, "%s    {\"vid\": %s, \"pid\": %s, \"failure\": %s, \"notFound\": %s, ",
+                 separator, Hex(device.vid).c_str(), Hex(device.pid).c_str(),
+                 MessageOrNull(!loaded, CatalogueFailureMessage(kEnglish).text).c_str(),
+                 MessageOrNull(loaded && links.matched.empty(), NotFoundMessage(kEnglish)).c_str());
+    std::fprintf(out, "\"matched\": [");
+    for (std::size_t i = 0; i < links.matched.size(); ++i)
+      std::fprintf(out, "%s%u", i == 0 ? "" : ", ", links.matched[i]);
+    std::fprintf(out, "], \"links\": [");
     const char* inner = "";
-    for (const LinkStep& step : device.links) {
-      std::printf("%s{\"record\": %u, \"key\": %s, \"address\": %s, \"replacedBy\": ", inner,
-                  step.record, Quoted(kUrlKeys[step.link]).c_str(), Quoted(step.address).c_str());
+    for (const LinkStep& step : links.steps) {
+      std::fprintf(out, "%s{\"record\": %u, \"key\": %s, \"address\": %s, \"replacedBy\": ",
+                   inner, step.record, Quoted(kUrlKeys[step.link]).c_str(),
+                   Quoted(step.address).c_str());
       if (step.replacedBy != 0)
-        std::printf("%u}", step.replacedBy);
+        std::fprintf(out, "%u}", step.replacedBy);
       else
-        std::printf("null}");
+        std::fprintf(out, "null}");
       inner = ", ";
     }
-    std::printf("]}");
+    std::fprintf(out, "]}");
     separator = ",\n";
   }
-  std::printf("%s],\n", run.devices.empty() ? "" : "\n  ");
+  std::fprintf(out, "%s],\n", run.devices.empty() ? "" : "\n  ");
 }
 
 }  // namespace
 
-void PrintJson(const CheckRun& run) {
-  std::printf("{\n  \"source\": %s,\n", Quoted(run.source).c_str());
-  if (run.server) PrintServer(run);
-  std::printf("  \"readable\": %s,\n", run.readable ? "true" : "false");
+void PrintJson(const CheckRun& run, std::FILE* out) {
+  std::fprintf(out, "{\n  \"source\": %s,\n", Quoted(run.source).c_str());
+  if (run.server) PrintServer(run, out);
+  std::fprintf(out, "  \"readable\": %s,\n", run.readable ? "true" : "false");
   if (run.readable) {
-    std::printf("  \"fileBytes\": %zu,\n  \"readBytes\": %zu,\n  \"loaded\": %s,\n",
-                run.report.fileBytes, run.report.readBytes, run.report.loaded ? "true" : "false");
-    PrintRecords(run.report);
-    PrintProblems(run.report);
-    PrintDevices(run);
+    std::fprintf(out,
+                 "  \"fileBytes\": %" PRIu64 ",\n  \"fileBytesMoreThan\": %s,\n"
+                 "  \"readBytes\": %zu,\n  \"loaded\": %s,\n",
+                 run.report.fileBytes, run.report.fileBytesMoreThan ? "true" : "false",
+                 run.report.readBytes, run.report.loaded ? "true" : "false");
+    PrintRecords(run.report, out);
+    PrintProblems(run.report, out);
+    PrintDevices(run, out);
+  } else {
+    std::fprintf(out, "  \"unreadable\": %s,\n",
+                 MessageOrNull(!run.unreadable.empty(), run.unreadable.c_str()).c_str());
   }
-  std::printf("  \"exitStatus\": %d\n}\n", run.exitStatus);
+  std::fprintf(out, "  \"exitStatus\": %d\n}\n", run.exitStatus);
 }

@@ -1,4 +1,7 @@
+#include <cinttypes>
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 #include "catalogue/load_catalogue.h"
 #include "check_run.h"
@@ -8,93 +11,130 @@ namespace {
 
 constexpr int kEnglish = 1033;
 
-void PrintServer(const CheckRun& run) {
+// A file's bytes for a terminal: control bytes (below 0x20, and 0x7F) as \xHH, so that an
+// escape sequence in the file shows as text instead of acting on the terminal.
+std::string Shown(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+      out += escape;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+void PrintServer(const CheckRun& run, std::FILE* out) {
   const ServerProbe& probe = *run.server;
   const FetchTrace& trace = probe.trace;
-  std::printf("server %s: the program's request, \"GET %s\" and a line feed\n", run.source.c_str(),
-              kCatalogueServerPath);
+  std::fprintf(out, "server %s: the program's request, \"GET %s\" and a line feed\n",
+               Shown(run.source).c_str(), kCatalogueServerPath);
   if (!probe.sent) {
     if (trace.failedStep == nullptr)
-      std::printf("  the socket session did not start\n");
+      std::fprintf(out, "  the socket session did not start\n");
     else
-      std::printf("  not sent: %s failed with %d after %.3f s; the program keeps whatever file it had\n",
-                  trace.failedStep, trace.failureCode, trace.totalSeconds);
+      std::fprintf(out,
+                   "  not sent: %s failed with %d after %.3f s; the program keeps whatever file "
+                   "it had\n",
+                   trace.failedStep, trace.failureCode, trace.totalSeconds);
     return;
   }
-  std::printf("  connected in %.3f s; %zu bytes in %.3f s, ", trace.connectSeconds,
-              probe.reply.size(), trace.totalSeconds);
+  std::fprintf(out, "  connected in %.3f s; %zu bytes in %.3f s, ", trace.connectSeconds,
+               probe.reply.size(), trace.totalSeconds);
   if (trace.failedStep == nullptr)
-    std::printf("ended by the server's close\n");
+    std::fprintf(out, "ended by the server's close\n");
   else
-    std::printf("ended by %s %d\n", trace.failedStep, trace.failureCode);
-  std::printf("  the reply begins with: %s\n", DescribeStart(probe.start));
+    std::fprintf(out, "ended by %s %d\n", trace.failedStep, trace.failureCode);
+  std::fprintf(out, "  the reply begins with: %s\n", DescribeStart(probe.start));
 }
 
-void PrintRecords(const CatalogueReport& report) {
+void PrintRecords(const CatalogueReport& report, std::FILE* out) {
   if (!report.loaded) {
-    std::printf("the program loads no record\n");
+    std::fprintf(out, "the program loads no record\n");
     return;
   }
-  std::printf("the program loads %zu record%s:\n", report.records.size(),
-              report.records.size() == 1 ? "" : "s");
+  std::fprintf(out, "the program loads %zu record%s:\n", report.records.size(),
+               report.records.size() == 1 ? "" : "s");
   for (const RecordLine& record : report.records) {
-    std::printf("  %u  %04x:%04x", record.number, record.vid, record.pid);
+    std::fprintf(out, "  %u  %04x:%04x", record.number, record.vid, record.pid);
     for (std::size_t i = 0; i < record.addresses.size(); ++i)
-      std::printf("  %s=%s", kUrlKeys[i], record.addresses[i].c_str());
-    std::printf("\n");
+      std::fprintf(out, "  %s=%s", kUrlKeys[i], Shown(record.addresses[i]).c_str());
+    std::fprintf(out, "\n");
   }
 }
 
-void PrintProblems(const CheckRun& run) {
+void PrintProblems(const CheckRun& run, std::FILE* out) {
   std::size_t errors = 0;
-  for (const Problem& problem : run.report.problems) errors += problem.severity == Severity::kError;
+  for (const Problem& problem : run.report.problems)
+    errors += problem.severity() == Severity::kError;
   if (run.report.problems.empty()) {
-    std::printf("no problems\n");
+    std::fprintf(out, "no problems\n");
     return;
   }
-  std::printf("problems: %zu error%s, %zu warning%s\n", errors, errors == 1 ? "" : "s",
-              run.report.problems.size() - errors,
-              run.report.problems.size() - errors == 1 ? "" : "s");
+  const std::size_t warnings = run.report.problems.size() - errors;
+  std::fprintf(out, "problems: %zu error%s, %zu warning%s\n", errors, errors == 1 ? "" : "s",
+               warnings, warnings == 1 ? "" : "s");
+  const std::string source = Shown(run.source);
   for (const Problem& problem : run.report.problems) {
-    const char* severity = problem.severity == Severity::kError ? "error" : "warning";
+    const char* severity = problem.severity() == Severity::kError ? "error" : "warning";
     if (problem.line != 0)
-      std::printf("  %s:%zu: %s: %s [%s]\n", run.source.c_str(), problem.line, severity,
-                  problem.message.c_str(), problem.kind.c_str());
+      std::fprintf(out, "  %s:%zu: %s: %s [%s]\n", source.c_str(), problem.line, severity,
+                   Shown(problem.message).c_str(), problem.name());
     else
-      std::printf("  %s: %s: %s [%s]\n", run.source.c_str(), severity, problem.message.c_str(),
-                  problem.kind.c_str());
+      std::fprintf(out, "  %s: %s: %s [%s]\n", source.c_str(), severity,
+                   Shown(problem.message).c_str(), problem.name());
   }
 }
 
-void PrintDevices(const CheckRun& run) {
+void PrintDevices(const CheckRun& run, std::FILE* out) {
   for (const DeviceAnswer& device : run.devices) {
-    if (device.links.empty()) {
-      std::printf("device %04x:%04x: %s\n", device.vid, device.pid, NotFoundMessage(kEnglish));
-      continue;
-    }
-    std::printf("device %04x:%04x: the program configures these links, in this order:\n",
-                device.vid, device.pid);
-    for (const LinkStep& step : device.links) {
-      std::printf("  record %u %s=%s", step.record, kUrlKeys[step.link], step.address.c_str());
-      if (step.replacedBy != 0) std::printf("  (replaced by record %u)", step.replacedBy);
-      std::printf("\n");
+    std::fprintf(out, "device %04x:%04x: ", device.vid, device.pid);
+    const DeviceLinks& links = device.links;
+    if (!run.report.loaded) {
+      // The dialog ends when its load fails: the message box is all a user sees.
+      std::fprintf(out, "the load fails, so the program shows the failure message \"%s\" and "
+                        "closes before any check\n",
+                   CatalogueFailureMessage(kEnglish).text);
+    } else if (links.matched.empty()) {
+      std::fprintf(out, "%s\n", NotFoundMessage(kEnglish));
+    } else if (links.steps.empty()) {
+      std::fprintf(out, "record%s", links.matched.size() == 1 ? "" : "s");
+      for (std::size_t i = 0; i < links.matched.size(); ++i)
+        std::fprintf(out, "%s%u", i == 0 ? " " : ", ", links.matched[i]);
+      std::fprintf(out, " match%s: the dialog shows no link and no message\n",
+                   links.matched.size() == 1 ? "es" : "");
+    } else {
+      std::fprintf(out, "the program configures these links, in this order:\n");
+      for (const LinkStep& step : links.steps) {
+        std::fprintf(out, "  record %u %s=%s", step.record, kUrlKeys[step.link],
+                     Shown(step.address).c_str());
+        if (step.replacedBy != 0) std::fprintf(out, "  (replaced by record %u)", step.replacedBy);
+        std::fprintf(out, "\n");
+      }
     }
   }
 }
 
 }  // namespace
 
-void PrintText(const CheckRun& run) {
-  if (run.server) PrintServer(run);
+void PrintText(const CheckRun& run, std::FILE* out) {
+  if (run.server) PrintServer(run, out);
   if (!run.readable) {
-    std::printf("%s: cannot be read\n", run.source.c_str());
+    std::fprintf(out, "%s: cannot be read%s%s\n", Shown(run.source).c_str(),
+                 run.unreadable.empty() ? "" : ": ", Shown(run.unreadable).c_str());
     return;
   }
-  std::printf("%s: %zu bytes", run.source.c_str(), run.report.fileBytes);
-  if (run.report.readBytes != run.report.fileBytes)
-    std::printf(", of which a download keeps %zu", run.report.readBytes);
-  std::printf("\n");
-  PrintRecords(run.report);
-  PrintProblems(run);
-  PrintDevices(run);
+  std::fprintf(out, "%s: %s%" PRIu64 " bytes", Shown(run.source).c_str(),
+               run.report.fileBytesMoreThan ? "more than " : "", run.report.fileBytes);
+  if (run.report.readBytes != run.report.fileBytes || run.report.fileBytesMoreThan)
+    std::fprintf(out, ", of which a download keeps %zu", run.report.readBytes);
+  std::fprintf(out, "\n");
+  PrintRecords(run.report, out);
+  PrintProblems(run, out);
+  PrintDevices(run, out);
 }

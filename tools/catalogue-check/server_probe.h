@@ -15,10 +15,14 @@ struct ServerProbe {
 
 // HOST or HOST:PORT; false when the text names no port in 1-65535.
 bool SplitServer(const std::string& server, std::string& host, unsigned short& port);
-// Starts and ends the program's socket session around the program's own download.
+// Starts and ends the program's socket session around the program's own download, except that
+// a dotted address is connected to as it is given (the program would look its name up first).
 ServerProbe ProbeServer(const std::string& host, unsigned short port);
+// What the reply begins with, by its first bytes.
+ReplyStart ClassifyReply(const std::string& reply);
 const char* DescribeStart(ReplyStart start);
 
 struct CatalogueReport;
-// What the reply's start and end mean for the file the program stores.
+// What the reply's start and end mean for the file the program stores; a reply stopped at the
+// download's 102400 bytes is cut like a longer file.
 void NoteReply(const ServerProbe& probe, CatalogueReport& report);

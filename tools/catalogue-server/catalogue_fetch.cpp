@@ -1,5 +1,5 @@
 // catalogue-fetch HOST: runs the catalogue load against HOST (port 80, as the program does),
-// prints the table, then releases it. For the demo and the interoperability test.
+// prints the table, then releases it. For the nginx interoperability test, and by hand.
 #include <cstdio>
 
 #include "catalogue/catalogue_table.h"

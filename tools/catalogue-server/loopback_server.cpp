@@ -33,14 +33,16 @@ SocketHandle BindWithin(const char* address, unsigned short port, int waitMillis
   }
 }
 
-void SendAll(SocketHandle socket, const std::string& bytes) {
+// False when the client has gone: it may stop early on purpose.
+bool SendAll(SocketHandle socket, const std::string& bytes) {
   std::size_t sent = 0;
   while (sent < bytes.size()) {
     int count = static_cast<int>(send(socket, bytes.data() + sent,
                                       static_cast<int>(bytes.size() - sent), kSendFlags));
-    if (count <= 0) return;  // the client has gone: it may stop early on purpose
+    if (count <= 0) return false;
     sent += static_cast<std::size_t>(count);
   }
+  return true;
 }
 
 void ResetOnClose(SocketHandle socket) {
@@ -170,9 +172,10 @@ void LoopbackServer::Serve(SocketHandle client, const ServerScript& script) {
 
   bool stall = !script.answer || script.ending == ServerScript::Ending::kStall;
   if (script.answer) {
-    for (std::size_t i = 0; i < script.pieces.size(); ++i) {
+    // A slow drip ends early when the client has gone or the server is stopped.
+    for (std::size_t i = 0; i < script.pieces.size() && !stopping_; ++i) {
       if (i != 0) std::this_thread::sleep_for(std::chrono::milliseconds(script.pauseMilliseconds));
-      SendAll(client, script.pieces[i]);
+      if (!SendAll(client, script.pieces[i])) break;
     }
   }
   if (stall) {

@@ -1,5 +1,5 @@
 #pragma once
-// A catalogue server on loopback for tests and the demo: answers one HTTP/0.9 simple request
+// A catalogue server on loopback for tests and benchmarks: answers one HTTP/0.9 simple request
 // on its own thread, the way it is told (pieces, early close, stall, flood, reset, refusal).
 #include <atomic>
 #include <cstdint>

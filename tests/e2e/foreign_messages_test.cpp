@@ -1,0 +1,112 @@
+// Another process reaches for the running program's objects: it gives the dialog's own
+// "Check Device" button the window property a framework might keep its object in, names that
+// button in a command, and sends numbers whose lParam is a pointer into its own memory. The
+// program must follow none of them (CTest runs this with Wine's exception tracing and fails on
+// an access violation anywhere in the trace), and "Check Device" must still work.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <string>
+
+#include "files.h"
+#include "loopback_server.h"
+#include "program_driver.h"
+#include "res/resource.h"
+
+namespace {
+
+using std::chrono::seconds;
+
+constexpr auto kStartTimeout = seconds(60);
+constexpr auto kExitTimeout = seconds(30);
+constexpr UINT kSendTimeoutMs = 10000;
+
+const char kCatalogue[] =
+    "[MAIN]\r\nTotleNumber=1\r\n"
+    "[Number1]\r\nvid=0x1234\r\npid=0x5678\r\n"
+    "URL_XP_32=http://example.com/cam/xp32.exe\r\nURL_XP_64=http://example.com/cam/xp64.exe\r\n"
+    "URL_Vista_32=http://example.com/cam/vista32.exe\r\nURL_Vista_64=http://example.com/cam/vista64.exe\r\n";
+
+const char kNoCamera[] =
+    "controller 0\n"
+    "  port 1 device 0x046d 0xc077\n";
+const char kCamera[] =
+    "controller 0\n"
+    "  port 1 device 0x1234 0x5678\n";
+
+const int kLinks[] = {IDC_LINK_XP32, IDC_LINK_XP64, IDC_LINK_VISTA32, IDC_LINK_VISTA64};
+
+// Nothing in this process lives at these addresses, let alone in the program.
+const auto kPlantedObject = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x4141414141));
+constexpr LPARAM kForeignPointer = 0x10;
+
+// A number the reflection of WM_NOTIFY once went under (0xBC00 + WM_NOTIFY).
+constexpr UINT kOldReflectedNotify = 0xBC4E;
+constexpr UINT kDpiChanged = 0x02E0;
+
+TEST(ForeignProcess, APlantedPropertyAndForeignPointersAreNeverFollowed) {
+  StartSockets();
+  const std::string program = WinePath(DETECTOR_SIM_EXE);
+  ASSERT_TRUE(FileExists(program)) << program;
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string topology = std::string(temp) + "foreign-messages-topology.txt";
+  std::ofstream(topology, std::ios::binary) << kNoCamera;
+
+  LoopbackServer server;
+  ServerScript script;
+  script.pieces = {kCatalogue};
+  ASSERT_TRUE(server.Start(script));
+  ProgramDriver driver;
+  ASSERT_TRUE(driver.Start(program, {"DETECTOR_USB_TOPOLOGY=" + topology}));
+  HWND dialog = driver.WaitForDialog(kStartTimeout);
+  ASSERT_NE(dialog, nullptr);
+  HWND button = GetDlgItem(dialog, IDC_CHECK_DEVICE);
+  ASSERT_NE(button, nullptr);
+  ASSERT_TRUE(SetPropA(button, "DetectorFrameworkWnd", kPlantedObject));
+
+  struct Probe {
+    const char* what;
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+  };
+  const Probe probes[] = {
+      {"a command naming the button", dialog, WM_COMMAND, MAKEWPARAM(IDC_CHECK_DEVICE, BN_CLICKED),
+       reinterpret_cast<LPARAM>(button)},
+      {"a private number", dialog, kOldReflectedNotify, 0, kForeignPointer},
+      {"a private number to a link", GetDlgItem(dialog, IDC_LINK_XP32), kOldReflectedNotify, 0,
+       kForeignPointer},
+      // Wine refuses to send WM_NOTIFY to another process; Windows delivers the pointer as it is.
+      {"WM_NOTIFY", dialog, WM_NOTIFY, IDC_CHECK_DEVICE, kForeignPointer},
+      {"WM_DPICHANGED", dialog, kDpiChanged, MAKEWPARAM(192, 192), kForeignPointer},
+  };
+  for (const Probe& probe : probes) {
+    SCOPED_TRACE(probe.what);
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(probe.window, probe.message, probe.wParam, probe.lParam,
+                        SMTO_ABORTIFHUNG, kSendTimeoutMs, &answer);
+    ASSERT_NE(driver.WaitForDialog(seconds(0)), nullptr) << "the program still runs";
+  }
+
+  // The camera arrives only now, so the links can come from this press alone.
+  std::ofstream(topology, std::ios::binary | std::ios::trunc) << kCamera;
+  SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, nullptr);
+  for (int id : kLinks) EXPECT_TRUE(ViewControl(dialog, id).visible) << id;
+  EXPECT_EQ(ViewControl(dialog, IDC_LINK_XP32).text, "Download 32bit WindowsXP/Windows2000 driver");
+  EXPECT_FALSE(ViewControl(dialog, IDC_STATUS_TEXT).visible);
+
+  PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+  DWORD exitCode = 1;
+  EXPECT_TRUE(driver.WaitForExit(kExitTimeout, &exitCode));
+  EXPECT_EQ(exitCode, 0u);
+  server.Stop();
+  DeleteFileA(topology.c_str());
+  CleanUpSockets();
+}
+
+}  // namespace

@@ -1,0 +1,10 @@
+#pragma once
+// The whole command: its options, the bytes from a file or a server, the report and the exit
+// status. The report goes to `out`; the usage and a failed write's line to standard error.
+//   catalogue-check [--json] [--device VID:PID]... FILE
+//   catalogue-check [--json] [--device VID:PID]... --server HOST[:PORT]
+// Exit status: 0 no problem, 1 warnings only, 2 an error, 3 nothing could be read or the
+// report could not be written.
+#include <cstdio>
+
+int RunCatalogueCheck(int argc, const char* const* argv, std::FILE* out);
