@@ -1,5 +1,6 @@
 #include "program_driver.h"
 
+#include <cstdio>
 #include <thread>
 
 namespace {
@@ -63,8 +64,12 @@ bool ProgramDriver::Start(const std::string& exe, const std::vector<std::string>
   std::string commandLine = "\"" + exe + "\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
-  return CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
-                        &environmentBlock[0], nullptr, &startup, &process_) != 0;
+  if (CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+                     &environmentBlock[0], nullptr, &startup, &process_))
+    return true;
+  // The caller's assertion says only that the start failed; the reason goes beside it.
+  std::fprintf(stderr, "CreateProcess \"%s\" failed: error %lu\n", exe.c_str(), GetLastError());
+  return false;
 }
 
 HWND ProgramDriver::WaitForWindow(const char* className, const std::string& caption,
