@@ -6,6 +6,8 @@
 namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
+constexpr int kStartAttempts = 3;
+constexpr auto kStartRetryPause = std::chrono::seconds(1);
 
 struct WindowQuery {
   DWORD processId;
@@ -64,11 +66,16 @@ bool ProgramDriver::Start(const std::string& exe, const std::vector<std::string>
   std::string commandLine = "\"" + exe + "\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
-  if (CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
-                     &environmentBlock[0], nullptr, &startup, &process_))
-    return true;
-  // The caller's assertion says only that the start failed; the reason goes beside it.
-  std::fprintf(stderr, "CreateProcess \"%s\" failed: error %lu\n", exe.c_str(), GetLastError());
+  // Wine's own start of a process fails now and then on a loaded machine, before the program's
+  // code runs; a program that cannot start fails every attempt. Each failure is told.
+  for (int attempt = 1; attempt <= kStartAttempts; ++attempt) {
+    if (CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+                       &environmentBlock[0], nullptr, &startup, &process_))
+      return true;
+    std::fprintf(stderr, "CreateProcess \"%s\", attempt %d of %d: error %lu\n", exe.c_str(),
+                 attempt, kStartAttempts, GetLastError());
+    if (attempt < kStartAttempts) std::this_thread::sleep_for(kStartRetryPause);
+  }
   return false;
 }
 

@@ -16,7 +16,8 @@ class ProgramDriver {
   ProgramDriver& operator=(const ProgramDriver&) = delete;
   ~ProgramDriver();  // ends the program if it still runs
 
-  // Starts `exe` with extra "NAME=value" variables added to this process's environment.
+  // Starts `exe` with extra "NAME=value" variables added to this process's environment; a
+  // failed start is tried twice more.
   bool Start(const std::string& exe, const std::vector<std::string>& environment);
   // The visible top-level window of class `className` whose caption contains `caption`
   // (any caption when empty), or null after `timeout`.
