@@ -40,11 +40,11 @@ build() {
   cmake --preset "$1" >/dev/null && cmake --build --preset "$1" || { echo "build $1 failed"; status=1; return 1; }
 }
 
-# Would the Windows the exe serves start it? tools/load-check reads its header and import table
-# against release/windows-imports.tsv, without Wine; its PASS or FAIL line counts like a test.
-load_check() {  # load_check TARGET EXE
+# verdicts COMMAND...: runs a check that prints "PASS name" or "FAIL name" lines and counts
+# them like tests; a check that fails without a FAIL line counts as one failure.
+verdicts() {
   local log rc p f
-  log=$(tools/load-check --target "$1" "$2" 2>&1)
+  log=$("$@" 2>&1)
   rc=$?
   echo "$log"
   p=$(grep -c '^PASS ' <<<"$log") f=$(grep -c '^FAIL ' <<<"$log")
@@ -54,6 +54,10 @@ load_check() {  # load_check TARGET EXE
     [ "$f" -gt 0 ] || failed=$((failed + 1))
   fi
 }
+
+# Would the Windows the exe serves start it? tools/load-check reads its header and import table
+# against release/windows-imports.tsv, without Wine.
+load_check() { verdicts tools/load-check --target "$1" "$2"; }  # load_check TARGET EXE
 
 fuzz() {
   local f name corpus work
@@ -76,21 +80,8 @@ fuzz() {
 }
 
 # The release: the x64 exe rebuilds byte for byte from another folder, and a build given a key
-# signs it so that the signature verifies. One PASS or FAIL line for each.
-release_checks() {
-  local log p f release_status
-  log=$(mktemp)
-  tools/release-check >"$log" 2>&1
-  release_status=$?
-  cat "$log"
-  p=$(grep -c '^PASS ' "$log") f=$(grep -c '^FAIL ' "$log")
-  rm -f "$log"
-  passed=$((passed + p)); failed=$((failed + f))
-  if [ "$release_status" -ne 0 ]; then
-    status=1
-    [ "$f" -gt 0 ] || failed=$((failed + 1))
-  fi
-}
+# signs it so that the signature verifies.
+release_checks() { verdicts tools/release-check; }
 
 timed "native build" build native && timed "native tests" run_ctest native
 if timed "windows build" build windows; then
