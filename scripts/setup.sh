@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev googletest
-  mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
+  mingw-w64 g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64
   wine wine64 fonts-wine xvfb xauth x11-utils xdotool jwm imagemagick
   fonts-wqy-microhei locales osslsigncode openssl nginx-light iproute2 util-linux python3 procps
   apache2 lighttpd

@@ -1,5 +1,5 @@
-// catalogue-fetch HOST: runs the catalogue load against HOST (port 80, as the program does),
-// prints the table, then releases it. For the nginx interoperability test, and by hand.
+// catalogue-fetch HOST: runs the catalogue load against HOST (on the "http" service's port, else
+// 80, as the program does), prints the table, then releases it. For the nginx test, and by hand.
 #include <cstdio>
 
 #include "catalogue/catalogue_table.h"

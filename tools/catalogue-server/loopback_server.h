@@ -1,6 +1,7 @@
 #pragma once
-// A catalogue server on loopback for tests and benchmarks: answers one HTTP/0.9 simple request
-// on its own thread, the way it is told (pieces, early close, stall, flood, reset, refusal).
+// A catalogue server on loopback for tests and benchmarks: serves N connections (or until
+// stopped) on its own thread, the way it is told (pieces, pauses, close, stall, reset, silence),
+// or refuses or clogs its port.
 #include <atomic>
 #include <cstdint>
 #include <string>
