@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test: native (sanitizers), Windows x86_64 under Wine, the same Windows suite for
 # i686 under an emulated 32-bit Wine (tools/wine32-setup), the load check of both exes
-# (tools/load-check), a short, bounded fuzzing run, and the release's checks (reproducible,
-# signed). Does its own set-up on a fresh Debian machine.
+# (tools/load-check), a short, bounded fuzzing run, the release's checks (reproducible,
+# signed), and the documents against the tree (tools/doc-check). Does its own set-up on a fresh
+# Debian machine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh || exit 1
@@ -100,6 +101,7 @@ if timed "windows-x86 build" build windows-x86; then
 fi
 timed "fuzz (build, runs)" fuzz
 timed "release checks" release_checks
+timed "document check" verdicts tools/doc-check
 
 # A stage whose build failed has no tests to time; they are missing from the list.
 echo
