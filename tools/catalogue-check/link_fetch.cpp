@@ -276,11 +276,10 @@ void Fetcher::Finished(std::size_t index, CURLcode code, Clock::time_point now) 
   if (code != CURLE_OK) {
     LinkFailure failure = FailureOf(code);
     if (code == CURLE_OPERATION_TIMEDOUT) {
-      curl_off_t connected = 0;
-      curl_easy_getinfo(easy, CURLINFO_CONNECT_TIME_T, &connected);
-      // The connect bound ended it, not the address's.
-      failure = connected == 0 && now < job.deadline ? LinkFailure::kNoConnection
-                                                     : LinkFailure::kAddressBound;
+      // The request's whole bound is the address's; one that ended well before it was the
+      // connect bound's. (A reused connection has no connect time to tell by.)
+      failure = now + std::chrono::milliseconds(50) < job.deadline ? LinkFailure::kNoConnection
+                                                                   : LinkFailure::kAddressBound;
     }
     if (!job.get && failure == LinkFailure::kBadAnswer) {
       EndRequest(job);
