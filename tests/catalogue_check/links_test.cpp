@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -103,6 +104,8 @@ Checked Check(const std::string& text, double addressSeconds) {
   checked.exitStatus = ExitStatus(checked.report);
   return checked;
 }
+
+void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
 class Links : public testing::TestWithParam<Row> {};
 
