@@ -365,8 +365,7 @@ void Fetcher::CutAll(Clock::time_point now) {
   for (Job& job : jobs_)
     if (!job.done)
       Finish(job, LinkFailure::kRunBound, now,
-             "the run's bound of " + std::to_string(static_cast<long>(options_.runSeconds)) +
-                 " s");
+             std::to_string(static_cast<long>(options_.runSeconds)) + " s");
   ready_.clear();
   waiting_.clear();
 }
@@ -472,15 +471,17 @@ void Fetcher::CheckOldBrowsers(Clock::time_point runStart) {
       const std::string key = parts.host + ":" + std::to_string(parts.port);
       auto found = tried.find(key);
       if (found == tried.end()) {
-        ShowProgress(Clock::now(), false);
         const double left = options_.runSeconds - SecondsBetween(runStart, Clock::now());
+        if (left <= 0) {
+          // Not tried, so not known: no warning.
+          result.oldBrowsers = OldBrowsers::kNotAsked;
+          break;
+        }
+        lastHost_ = parts.host;
+        ShowProgress(Clock::now(), false);
         std::string detail;
-        OldBrowsers answer = OldBrowsers::kNoHandshake;
-        if (left > 0)
-          answer = OldBrowserHandshake(parts.host, parts.port, options_,
-                                       std::min(left, options_.connectSeconds), detail);
-        else
-          detail = "not tried: the run's bound ended first";
+        const OldBrowsers answer = OldBrowserHandshake(
+            parts.host, parts.port, options_, std::min(left, options_.connectSeconds), detail);
         found = tried.emplace(key, std::make_pair(answer, key + ": " + detail)).first;
       }
       if (found->second.first != OldBrowsers::kOpens) {
