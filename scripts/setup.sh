@@ -8,7 +8,7 @@ packages=(
   mingw-w64 g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64
   wine wine64 fonts-wine xvfb xauth x11-utils xdotool jwm imagemagick
   fonts-wqy-microhei locales osslsigncode openssl nginx-light iproute2 util-linux python3 procps
-  apache2 lighttpd
+  apache2 lighttpd libcurl4-openssl-dev libssl-dev
 )
 
 missing=()

@@ -268,7 +268,10 @@ int ExitStatus(const CatalogueReport& report) {
   if (std::any_of(problems.begin(), problems.end(),
                   [](const Problem& p) { return p.severity() == Severity::kError; }))
     return kExitErrors;
-  return problems.empty() ? kExitClean : kExitWarnings;
+  return std::any_of(problems.begin(), problems.end(),
+                     [](const Problem& p) { return p.severity() == Severity::kWarning; })
+             ? kExitWarnings
+             : kExitClean;
 }
 
 std::size_t LineOfOffset(std::string_view text, std::size_t offset) {

@@ -1,5 +1,9 @@
 #include "check_command.h"
 
+#if CATALOGUE_CHECK_LINKS
+#include <unistd.h>
+#endif
+
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -8,19 +12,32 @@
 #include "check_catalogue.h"
 #include "check_run.h"
 #include "file_read.h"
+#include "link_check.h"
 
 namespace {
 
 constexpr const char kUsage[] =
     "usage: catalogue-check [--json] [--device VID:PID]... FILE\n"
-    "       catalogue-check [--json] [--device VID:PID]... --server HOST[:PORT]\n";
+    "       catalogue-check [--json] [--device VID:PID]... --server HOST[:PORT]\n"
+    "       catalogue-check --links [--ca-file FILE] [--address-seconds S] [--run-seconds S]\n"
+    "                       [--json] [--device VID:PID]... FILE | --server HOST[:PORT]\n";
 
 struct Options {
   bool json = false;
   std::string file;
   std::string server;
   std::vector<std::pair<std::uint16_t, std::uint16_t>> devices;
+  bool links = false;
+  LinkOptions linkOptions;
 };
+
+bool ParseSeconds(const char* text, double& seconds) {
+  char* end = nullptr;
+  const double value = std::strtod(text, &end);
+  if (end == text || *end != '\0' || !(value > 0) || value > 86400) return false;
+  seconds = value;
+  return true;
+}
 
 bool ParseHexId(const std::string& text, std::uint16_t& id) {
   if (text.empty() || text.size() > 4 ||
@@ -49,6 +66,14 @@ bool ParseOptions(int argc, const char* const* argv, Options& options) {
       if (!ParseDevice(argv[++i], options)) return false;
     } else if (arg == "--server" && i + 1 < argc) {
       options.server = argv[++i];
+    } else if (arg == "--links") {
+      options.links = true;
+    } else if (arg == "--ca-file" && i + 1 < argc) {
+      options.linkOptions.caFile = argv[++i];
+    } else if (arg == "--address-seconds" && i + 1 < argc) {
+      if (!ParseSeconds(argv[++i], options.linkOptions.addressSeconds)) return false;
+    } else if (arg == "--run-seconds" && i + 1 < argc) {
+      if (!ParseSeconds(argv[++i], options.linkOptions.runSeconds)) return false;
     } else if (!arg.empty() && arg[0] != '-' && options.file.empty()) {
       options.file = arg;
     } else {
@@ -86,6 +111,12 @@ int RunCatalogueCheck(int argc, const char* const* argv, std::FILE* out) {
     std::fputs(kUsage, stderr);
     return kExitUnreadable;
   }
+#if !CATALOGUE_CHECK_LINKS
+  if (options.links) {
+    std::fputs("catalogue-check: --links needs the native build\n", stderr);
+    return kExitUnreadable;
+  }
+#endif
   CheckRun run;
   std::string bytes;
   FileSize size{0, false};
@@ -96,6 +127,13 @@ int RunCatalogueCheck(int argc, const char* const* argv, std::FILE* out) {
     if (run.server) NoteReply(*run.server, run.report);
     for (const auto& [vid, pid] : options.devices)
       run.devices.push_back({vid, pid, LinksForDevice(table.Table(), vid, pid)});
+#if CATALOGUE_CHECK_LINKS
+    if (options.links) {
+      options.linkOptions.progress = !options.json && isatty(STDERR_FILENO) == 1;
+      run.links = CheckLinks(LinkTargets(run.report), options.linkOptions);
+      NoteLinks(*run.links, run.report);
+    }
+#endif
     run.exitStatus = ExitStatus(run.report);
   } else {
     run.exitStatus = kExitUnreadable;

@@ -30,10 +30,10 @@ struct CatalogueReport {
   std::size_t readBytes = 0;       // what a download keeps of them
   bool loaded = false;             // the detector's load of these bytes succeeded
   std::vector<RecordLine> records;
-  std::vector<Problem> problems;  // by line; those without one first
+  std::vector<Problem> problems;  // by line, those without one first; then the links'
 };
 
-// Exit status of a report: 0 no problem, 1 warnings only, 2 an error.
+// Exit status of a report: 0 no problem or notes only, 1 warnings, 2 an error.
 constexpr int kExitClean = 0;
 constexpr int kExitWarnings = 1;
 constexpr int kExitErrors = 2;

@@ -9,6 +9,7 @@
 
 #include "check_report.h"
 #include "device_links.h"
+#include "link_check.h"
 #include "server_probe.h"
 
 struct DeviceAnswer {
@@ -24,6 +25,7 @@ struct CheckRun {
   std::string unreadable;  // why not, when the system said
   CatalogueReport report;
   std::vector<DeviceAnswer> devices;
+  std::optional<LinkRun> links;  // with --links
   int exitStatus = kExitClean;
 };
 

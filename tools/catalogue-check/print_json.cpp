@@ -67,13 +67,74 @@ void PrintRecords(const CatalogueReport& report, std::FILE* out) {
   std::fprintf(out, "%s],\n", report.records.empty() ? "" : "\n  ");
 }
 
+// A message the user sees, or null.
+std::string MessageOrNull(bool shown, const char* message) {
+  return shown ? Quoted(message) : std::string("null");
+}
+
+const char* OldBrowsersName(OldBrowsers answer) {
+  switch (answer) {
+    case OldBrowsers::kNotAsked: return "not asked";
+    case OldBrowsers::kOpens: return "opens";
+    case OldBrowsers::kNoHandshake: return "no handshake";
+    case OldBrowsers::kCertificateWarning: return "certificate warning";
+  }
+  return "";
+}
+
+void PrintLinks(const LinkRun& links, std::FILE* out) {
+  std::fprintf(out, "  \"links\": {\"seconds\": %.6f, \"addresses\": [", links.seconds);
+  const char* separator = "\n";
+  for (const LinkResult& result : links.results) {
+    std::fprintf(out, "%s    {\"address\": %s, \"uses\": [", separator,
+                 Quoted(result.target.address).c_str());
+    const char* inner = "";
+    for (const LinkUse& use : result.target.uses) {
+      std::fprintf(out, "%s{\"record\": %u, \"key\": %s}", inner, use.record,
+                   Quoted(kUrlKeys[use.link]).c_str());
+      inner = ", ";
+    }
+    std::fprintf(out, "], \"status\": ");
+    if (result.status != 0)
+      std::fprintf(out, "%ld", result.status);
+    else
+      std::fprintf(out, "null");
+    std::fprintf(out, ", \"failure\": ");
+    if (result.failure == LinkFailure::kNone)
+      std::fprintf(out, "null");
+    else
+      std::fprintf(out, "{\"kind\": %s, \"detail\": %s}",
+                   Quoted(DescribeFailure(result.failure)).c_str(), Quoted(result.detail).c_str());
+    std::fprintf(out, ", \"finalAddress\": %s, \"redirects\": [",
+                 Quoted(result.finalAddress).c_str());
+    inner = "";
+    for (const LinkHop& hop : result.hops) {
+      std::fprintf(out, "%s{\"status\": %ld, \"location\": %s}", inner, hop.status,
+                   Quoted(hop.location).c_str());
+      inner = ", ";
+    }
+    std::fprintf(out, "], \"retries\": %d, \"content\": %s, \"contentType\": %s, \"bytes\": ",
+                 result.retries, Quoted(DescribeContent(result.content)).c_str(),
+                 MessageOrNull(!result.contentType.empty(), result.contentType.c_str()).c_str());
+    if (result.bytes >= 0)
+      std::fprintf(out, "%lld", static_cast<long long>(result.bytes));
+    else
+      std::fprintf(out, "null");
+    std::fprintf(out, ", \"seconds\": %.6f, \"oldBrowsers\": %s, \"oldBrowsersDetail\": %s}",
+                 result.seconds, Quoted(OldBrowsersName(result.oldBrowsers)).c_str(),
+                 MessageOrNull(!result.oldBrowsersDetail.empty(),
+                               result.oldBrowsersDetail.c_str()).c_str());
+    separator = ",\n";
+  }
+  std::fprintf(out, "%s]},\n", links.results.empty() ? "" : "\n  ");
+}
+
 void PrintProblems(const CatalogueReport& report, std::FILE* out) {
   std::fprintf(out, "  \"problems\": [");
   const char* separator = "\n";
   for (const Problem& problem : report.problems) {
     std::fprintf(out, "%s    {\"severity\": %s, \"kind\": %s, \"line\": ", separator,
-                 problem.severity() == Severity::kError ? "\"error\"" : "\"warning\"",
-                 Quoted(problem.name()).c_str());
+                 Quoted(SeverityName(problem.severity())).c_str(), Quoted(problem.name()).c_str());
     if (problem.line != 0)
       std::fprintf(out, "%zu", problem.line);
     else
@@ -82,11 +143,6 @@ void PrintProblems(const CatalogueReport& report, std::FILE* out) {
     separator = ",\n";
   }
   std::fprintf(out, "%s],\n", report.problems.empty() ? "" : "\n  ");
-}
-
-// A message the user sees, or null.
-std::string MessageOrNull(bool shown, const char* message) {
-  return shown ? Quoted(message) : std::string("null");
 }
 
 void PrintDevices(const CheckRun& run, std::FILE* out) {
@@ -133,6 +189,7 @@ void PrintJson(const CheckRun& run, std::FILE* out) {
                  run.report.fileBytes, run.report.fileBytesMoreThan ? "true" : "false",
                  run.report.readBytes, run.report.loaded ? "true" : "false");
     PrintRecords(run.report, out);
+    if (run.links) PrintLinks(*run.links, out);
     PrintProblems(run.report, out);
     PrintDevices(run, out);
   } else {

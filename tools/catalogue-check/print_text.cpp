@@ -68,6 +68,36 @@ void PrintRecords(const CatalogueReport& report, std::FILE* out) {
   }
 }
 
+// One line per address: who uses it, what a click gets, how long it took.
+void PrintLinks(const LinkRun& links, std::FILE* out) {
+  std::fprintf(out, "links: %zu address%s checked in %.3f s\n", links.results.size(),
+               links.results.size() == 1 ? "" : "es", links.seconds);
+  for (const LinkResult& result : links.results) {
+    std::fprintf(out, "  %s (%s): ", Shown(result.target.address).c_str(),
+                 DescribeUses(result.target.uses).c_str());
+    if (result.status != 0) std::fprintf(out, "%ld", result.status);
+    if (!result.hops.empty())
+      std::fprintf(out, "%safter %zu redirect%s to %s", result.status != 0 ? " " : "",
+                   result.hops.size(), result.hops.size() == 1 ? "" : "s",
+                   Shown(result.finalAddress).c_str());
+    if (result.failure != LinkFailure::kNone && result.failure != LinkFailure::kStatus)
+      std::fprintf(out, "%s%s%s%s", result.status != 0 || !result.hops.empty() ? ", " : "",
+                   DescribeFailure(result.failure), result.detail.empty() ? "" : ": ",
+                   Shown(result.detail).c_str());
+    if (result.failure == LinkFailure::kStatus && !result.detail.empty())
+      std::fprintf(out, " (%s)", Shown(result.detail).c_str());
+    if (result.retries != 0) std::fprintf(out, ", retried once");
+    if (result.failure == LinkFailure::kNone) {
+      std::fprintf(out, ", %s", result.content == Content::kNothing ? "an empty body"
+                                                                    : DescribeContent(result.content));
+      if (!result.contentType.empty())
+        std::fprintf(out, " (%s)", Shown(result.contentType).c_str());
+      if (result.bytes >= 0) std::fprintf(out, ", %lld bytes", static_cast<long long>(result.bytes));
+    }
+    std::fprintf(out, ", %.3f s\n", result.seconds);
+  }
+}
+
 void PrintProblems(const CheckRun& run, std::FILE* out) {
   std::size_t errors = 0;
   for (const Problem& problem : run.report.problems)
@@ -76,12 +106,17 @@ void PrintProblems(const CheckRun& run, std::FILE* out) {
     std::fprintf(out, "no problems\n");
     return;
   }
-  const std::size_t warnings = run.report.problems.size() - errors;
-  std::fprintf(out, "problems: %zu error%s, %zu warning%s\n", errors, errors == 1 ? "" : "s",
+  std::size_t notes = 0;
+  for (const Problem& problem : run.report.problems)
+    notes += problem.severity() == Severity::kNote;
+  const std::size_t warnings = run.report.problems.size() - errors - notes;
+  std::fprintf(out, "problems: %zu error%s, %zu warning%s", errors, errors == 1 ? "" : "s",
                warnings, warnings == 1 ? "" : "s");
+  if (notes != 0) std::fprintf(out, ", %zu note%s", notes, notes == 1 ? "" : "s");
+  std::fprintf(out, "\n");
   const std::string source = Shown(run.source);
   for (const Problem& problem : run.report.problems) {
-    const char* severity = problem.severity() == Severity::kError ? "error" : "warning";
+    const char* severity = SeverityName(problem.severity());
     if (problem.line != 0)
       std::fprintf(out, "  %s:%zu: %s: %s [%s]\n", source.c_str(), problem.line, severity,
                    Shown(problem.message).c_str(), problem.name());
@@ -135,6 +170,7 @@ void PrintText(const CheckRun& run, std::FILE* out) {
     std::fprintf(out, ", of which a download keeps %zu", run.report.readBytes);
   std::fprintf(out, "\n");
   PrintRecords(run.report, out);
+  if (run.links) PrintLinks(*run.links, out);
   PrintProblems(run, out);
   PrintDevices(run, out);
 }

@@ -1,10 +1,16 @@
 #pragma once
 // Every problem the checker can report, in one list: its fixed name (the JSON's "kind", for
-// pipelines) and its severity. The README's table and the crafted-catalogue test follow it.
+// pipelines) and its severity. The README's table and the crafted-catalogue test follow the
+// catalogue's kinds; the links' kinds, which need servers to arise, have a list of their own.
 #include <cstddef>
 #include <iterator>
 
-enum class Severity { kWarning, kError };
+// A note tells something to act on without counting against the catalogue (exit status 0).
+enum class Severity { kWarning, kError, kNote };
+
+constexpr const char* SeverityName(Severity severity) {
+  return severity == Severity::kError ? "error" : severity == Severity::kNote ? "note" : "warning";
+}
 
 enum class ProblemKind {
   kFileEmpty,
@@ -30,6 +36,12 @@ enum class ProblemKind {
   kReplyStatusLine,
   kReplyHtml,
   kReplyNotClosed,
+  // catalogue-check --links
+  kLinkDead,
+  kLinkPage,
+  kLinkOldBrowsers,
+  kLinkSlow,
+  kLinkRedirected,
 };
 
 struct ProblemKindInfo {
@@ -64,16 +76,31 @@ inline constexpr ProblemKindInfo kProblemKinds[] = {
     {ProblemKind::kReplyNotClosed, "reply-not-closed", Severity::kWarning},
 };
 
-// The list is looked up by the kind's number, so it holds every kind in the enumeration's order.
+inline constexpr ProblemKindInfo kLinkProblemKinds[] = {
+    {ProblemKind::kLinkDead, "link-dead", Severity::kError},
+    {ProblemKind::kLinkPage, "link-page", Severity::kWarning},
+    {ProblemKind::kLinkOldBrowsers, "link-old-browsers", Severity::kWarning},
+    {ProblemKind::kLinkSlow, "link-slow", Severity::kError},
+    {ProblemKind::kLinkRedirected, "link-redirected", Severity::kNote},
+};
+
+// The lists are looked up by the kind's number, so together they hold every kind in the
+// enumeration's order.
 constexpr bool InEnumerationOrder() {
-  if (std::size(kProblemKinds) != static_cast<std::size_t>(ProblemKind::kReplyNotClosed) + 1)
+  const std::size_t first = std::size(kProblemKinds);
+  if (first != static_cast<std::size_t>(ProblemKind::kReplyNotClosed) + 1 ||
+      first + std::size(kLinkProblemKinds) != static_cast<std::size_t>(ProblemKind::kLinkRedirected) + 1)
     return false;
-  for (std::size_t i = 0; i < std::size(kProblemKinds); ++i)
+  for (std::size_t i = 0; i < first; ++i)
     if (static_cast<std::size_t>(kProblemKinds[i].kind) != i) return false;
+  for (std::size_t i = 0; i < std::size(kLinkProblemKinds); ++i)
+    if (static_cast<std::size_t>(kLinkProblemKinds[i].kind) != first + i) return false;
   return true;
 }
-static_assert(InEnumerationOrder(), "kProblemKinds must list every kind in enumeration order");
+static_assert(InEnumerationOrder(), "the kind lists must hold every kind in enumeration order");
 
 constexpr const ProblemKindInfo& InfoOf(ProblemKind kind) {
-  return kProblemKinds[static_cast<std::size_t>(kind)];
+  const auto number = static_cast<std::size_t>(kind);
+  return number < std::size(kProblemKinds) ? kProblemKinds[number]
+                                           : kLinkProblemKinds[number - std::size(kProblemKinds)];
 }

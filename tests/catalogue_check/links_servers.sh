@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# The servers of the --links test, all one nginx on loopback addresses 127.26.x.y, with
+# certificates made here: a test authority (WORK/ca.pem) and a self-signed one.
+#   links_servers.sh start WORK   makes WORK's files, starts nginx, waits until every address
+#                                 answers; exits non-zero when nginx cannot start
+#   links_servers.sh stop WORK    ends that nginx
+set -eu
+work=$2
+listens=(127.26.0.1:8026 127.26.0.3:8026 127.26.0.2:8443 127.26.0.3:8443 127.26.0.4:8443)
+for n in $(seq 1 10); do listens+=("127.26.1.$n:8026"); done
+
+answers() { timeout 1 bash -c "exec 3<>/dev/tcp/${1%:*}/${1#*:}" 2>/dev/null; }
+
+stop() {
+  local pid
+  pid=$(cat "$work/nginx.pid" 2>/dev/null) || return 0
+  [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = nginx ] || return 0
+  kill "$pid" 2>/dev/null || true
+  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.1; done
+  kill -KILL "$pid" 2>/dev/null || true
+}
+
+certificates() {
+  cd "$work"
+  openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 2 \
+    -subj /CN=links-test-authority
+  for n in 3 4; do
+    openssl req -newkey rsa:2048 -nodes -keyout s$n.key -out s$n.csr -subj /CN=127.26.0.$n
+    printf 'subjectAltName=IP:127.26.0.%s\n' $n >s$n.ext
+    openssl x509 -req -in s$n.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out s$n.pem -days 2 \
+      -extfile s$n.ext
+  done
+  openssl req -x509 -newkey rsa:2048 -nodes -keyout s2.key -out s2.pem -days 2 \
+    -subj /CN=127.26.0.2 -addext subjectAltName=IP:127.26.0.2
+}
+
+start() {
+  command -v nginx >/dev/null || { echo "nginx not installed" >&2; return 1; }
+  command -v openssl >/dev/null || { echo "openssl not installed" >&2; return 1; }
+  mkdir -p "$work/root" "$work/tmp" "$work/logs"
+  certificates >"$work/logs/openssl.out" 2>&1 || { echo "openssl failed" >&2; return 1; }
+  local root=$work/root
+  { printf 'MZ'; head -c 9998 /dev/zero; } >"$root/d.exe"
+  { printf 'PK\003\004'; head -c 2996 /dev/zero; } >"$root/d.zip"
+  printf '\357\273\277 \r\n<!DOCTYPE html><html><body>No such driver</body></html>\n' >"$root/page.exe"
+  chmod -R a+rX "$work"
+  local many="" n
+  for n in $(seq 1 10); do many+="listen 127.26.1.$n:8026; "; done
+  cat >"$work/nginx.conf" <<CONF
+daemon off;
+master_process off;
+pid $work/nginx.pid;
+error_log $work/logs/error.log;
+worker_rlimit_nofile 4096;
+events { worker_connections 1024; }
+http {
+  access_log $work/logs/access.log;
+  default_type application/octet-stream;
+  client_body_temp_path $work/tmp;
+  proxy_temp_path $work/tmp;
+  fastcgi_temp_path $work/tmp;
+  uwsgi_temp_path $work/tmp;
+  scgi_temp_path $work/tmp;
+  limit_req_zone \$binary_remote_addr zone=busy:1m rate=1r/s;
+  server {
+    listen 127.26.0.1:8026; $many
+    root $root;
+    location = /old { return 301 /older; }
+    location = /older { return 308 /d.exe; }
+    location = /loop-a { return 302 /loop-b; }
+    location = /loop-b { return 302 /loop-a; }
+    location = /nohead.exe { if (\$request_method = HEAD) { return 405; } try_files /d.exe =404; }
+    # The HEAD passes; the GET right after it is over the rate.
+    location = /busy.exe {
+      limit_req zone=busy; limit_req_status 429; add_header Retry-After 2 always;
+      try_files /d.exe =404;
+    }
+    location = /slow.exe { limit_rate_after 1k; limit_rate 10; try_files /d.exe =404; }
+    location /many/ { try_files /d.exe =404; }
+  }
+  server { listen 127.26.0.3:8026; location / { return 302 https://127.26.0.3:8443\$request_uri; } }
+  server {
+    listen 127.26.0.2:8443 ssl; root $root;
+    ssl_certificate $work/s2.pem; ssl_certificate_key $work/s2.key;
+  }
+  server {
+    listen 127.26.0.3:8443 ssl; root $root;
+    ssl_certificate $work/s3.pem; ssl_certificate_key $work/s3.key;
+    ssl_protocols TLSv1.2;
+  }
+  server {
+    listen 127.26.0.4:8443 ssl; root $root;
+    ssl_certificate $work/s4.pem; ssl_certificate_key $work/s4.key;
+    # OpenSSL 3 offers TLS 1.0 at security level 0 only.
+    ssl_protocols TLSv1 TLSv1.2; ssl_ciphers DEFAULT:@SECLEVEL=0;
+  }
+}
+CONF
+  local address
+  for address in "${listens[@]}"; do
+    if answers "$address"; then echo "something already answers on $address" >&2; return 1; fi
+  done
+  nginx -p "$work" -c "$work/nginx.conf" </dev/null >>"$work/logs/nginx.out" 2>&1 &
+  local pid=$! until=$((SECONDS + 10))
+  echo "$pid" >"$work/nginx.pid"
+  for address in "${listens[@]}"; do
+    until answers "$address"; do
+      if ! kill -0 "$pid" 2>/dev/null || [ "$SECONDS" -ge "$until" ]; then
+        echo "nginx did not answer on $address" >&2
+        tail -n 5 "$work/logs/nginx.out" "$work/logs/error.log" >&2 2>/dev/null || true
+        stop
+        return 1
+      fi
+      sleep 0.1
+    done
+  done
+}
+
+case $1 in
+  start) start ;;
+  stop) stop ;;
+  *) echo "usage: links_servers.sh start|stop WORK" >&2; exit 2 ;;
+esac

@@ -1,0 +1,179 @@
+// catalogue-check --links against one nginx on loopback (links_servers.sh): one row per answer
+// a click can get. Exits 77 (skipped) when the servers cannot start.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "check_catalogue.h"
+#include "link_check.h"
+
+namespace {
+
+std::string g_work;  // the servers' folder: certificates, nginx's files
+
+const char kHost[] = "http://127.26.0.1:8026";
+
+struct Expected {
+  std::vector<std::pair<std::string, Severity>> problems;  // kind and severity, in order
+  long status;
+  LinkFailure failure;
+  std::string finalAddress;
+  std::vector<long> hops;  // each redirect's status
+  int retries;
+  Content content;
+  std::int64_t bytes;
+  OldBrowsers oldBrowsers;
+  int exitStatus;
+};
+
+struct Row {
+  const char* name;
+  std::string address;
+  std::size_t key;  // 0 URL_XP_32 ... 3 URL_Vista_64
+  Expected want;
+  double addressSeconds = 60;
+};
+
+const Severity kError = Severity::kError, kWarning = Severity::kWarning, kNote = Severity::kNote;
+
+const std::vector<Row>& Rows() {
+  const std::string h = kHost;
+  static const std::vector<Row> rows = {
+      {"DriverExe", h + "/d.exe", 2,
+       {{}, 206, LinkFailure::kNone, h + "/d.exe", {}, 0, Content::kExecutable, 10000, OldBrowsers::kNotAsked, 0}},
+      {"Zip", h + "/d.zip", 3,
+       {{}, 206, LinkFailure::kNone, h + "/d.zip", {}, 0, Content::kZip, 3000, OldBrowsers::kNotAsked, 0}},
+      {"NotFound", h + "/none.exe", 0,
+       {{{"link-dead", kError}}, 404, LinkFailure::kStatus, h + "/none.exe", {}, 0, Content::kNothing, -1, OldBrowsers::kNotAsked, 2}},
+      {"PermanentRedirectChain", h + "/old", 0,
+       {{{"link-redirected", kNote}}, 206, LinkFailure::kNone, h + "/d.exe", {301, 308}, 0, Content::kExecutable, 10000, OldBrowsers::kNotAsked, 0}},
+      {"RedirectLoop", h + "/loop-a", 0,
+       {{{"link-dead", kError}}, 302, LinkFailure::kRedirectLoop, h + "/loop-a", {302, 302}, 0, Content::kNothing, -1, OldBrowsers::kNotAsked, 2}},
+      // Served as application/octet-stream: only its first bytes tell.
+      {"HtmlPageWith200", h + "/page.exe", 0,
+       {{{"link-page", kWarning}}, 206, LinkFailure::kNone, h + "/page.exe", {}, 0, Content::kHtmlPage, 62, OldBrowsers::kNotAsked, 1}},
+      {"HeadRefused", h + "/nohead.exe", 0,
+       {{}, 206, LinkFailure::kNone, h + "/nohead.exe", {}, 0, Content::kExecutable, 10000, OldBrowsers::kNotAsked, 0}},
+      {"SlowCutAtTheBound", h + "/slow.exe", 2,
+       {{{"link-slow", kError}}, 206, LinkFailure::kAddressBound, h + "/slow.exe", {}, 0, Content::kNothing, -1, OldBrowsers::kNotAsked, 2}, 2},
+      {"TooManyRequestsRetriedOnce", h + "/busy.exe", 2,
+       {{}, 206, LinkFailure::kNone, h + "/busy.exe", {}, 1, Content::kExecutable, 10000, OldBrowsers::kNotAsked, 0}},
+      {"SelfSignedIsDead", "https://127.26.0.2:8443/d.exe", 1,
+       {{{"link-dead", kError}}, 0, LinkFailure::kCertificate, "https://127.26.0.2:8443/d.exe", {}, 0, Content::kNothing, -1, OldBrowsers::kNotAsked, 2}},
+      // Through an http address that moves to https, as an old browser would follow it.
+      {"OnlyTls12WarnsForXp", "http://127.26.0.3:8026/d.exe", 1,
+       {{{"link-old-browsers", kWarning}}, 206, LinkFailure::kNone, "https://127.26.0.3:8443/d.exe", {302}, 0, Content::kExecutable, 10000, OldBrowsers::kNoHandshake, 1}},
+      {"Tls10TooOpensOnXp", "https://127.26.0.4:8443/d.zip", 0,
+       {{}, 206, LinkFailure::kNone, "https://127.26.0.4:8443/d.zip", {}, 0, Content::kZip, 3000, OldBrowsers::kOpens, 0}},
+  };
+  return rows;
+}
+
+std::string Catalogue(const std::vector<std::string>& addresses) {
+  const std::size_t count = (addresses.size() + 3) / 4;
+  std::string text = "[MAIN]\nTotleNumber=" + std::to_string(count) + "\n";
+  for (std::size_t i = 0; i < count; ++i) {
+    text += "[Number" + std::to_string(i + 1) + "]\nvid=0x1234\npid=0x" + std::to_string(1000 + i) + "\n";
+    for (std::size_t key = 0; key < 4 && i * 4 + key < addresses.size(); ++key)
+      text += std::string(key == 0 ? "URL_XP_32" : key == 1 ? "URL_XP_64" : key == 2 ? "URL_Vista_32" : "URL_Vista_64") +
+              "=" + addresses[i * 4 + key] + "\n";
+  }
+  return text;
+}
+
+// The command's steps after the read: the report, the links, their problems, the status.
+struct Checked {
+  CatalogueReport report;
+  LinkRun run;
+  int exitStatus;
+};
+
+Checked Check(const std::string& text, double addressSeconds) {
+  LoadedTable table(text);
+  Checked checked{CheckCatalogue(text, table.Table()), {}, 0};
+  LinkOptions options;
+  options.caFile = g_work + "/ca.pem";
+  options.addressSeconds = addressSeconds;
+  checked.run = CheckLinks(LinkTargets(checked.report), options);
+  NoteLinks(checked.run, checked.report);
+  checked.exitStatus = ExitStatus(checked.report);
+  return checked;
+}
+
+void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
+
+class Links : public testing::TestWithParam<Row> {};
+
+TEST_P(Links, EachAnswerGivesItsProblemsAndStatus) {
+  const Row& row = GetParam();
+  std::vector<std::string> addresses(row.key, "");
+  addresses.push_back(row.address);
+  const Checked checked = Check(Catalogue(addresses), row.addressSeconds);
+  ASSERT_EQ(checked.run.results.size(), 1u);
+  const LinkResult& got = checked.run.results[0];
+  const Expected& want = row.want;
+  std::vector<std::pair<std::string, Severity>> problems;
+  for (const Problem& problem : checked.report.problems)
+    problems.emplace_back(problem.name(), problem.severity());
+  EXPECT_EQ(problems, want.problems);
+  EXPECT_EQ(got.target.address, row.address);
+  ASSERT_EQ(got.target.uses.size(), 1u);
+  EXPECT_EQ(got.target.uses[0].record, 1u);
+  EXPECT_EQ(got.target.uses[0].link, row.key);
+  EXPECT_EQ(got.status, want.status);
+  EXPECT_EQ(got.failure, want.failure) << DescribeFailure(got.failure) << ": " << got.detail;
+  EXPECT_EQ(got.finalAddress, want.finalAddress);
+  std::vector<long> hops;
+  for (const LinkHop& hop : got.hops) hops.push_back(hop.status);
+  EXPECT_EQ(hops, want.hops);
+  EXPECT_EQ(got.retries, want.retries);
+  EXPECT_EQ(got.content, want.content) << DescribeContent(got.content);
+  EXPECT_EQ(got.bytes, want.bytes);
+  EXPECT_EQ(got.oldBrowsers, want.oldBrowsers) << got.oldBrowsersDetail;
+  EXPECT_EQ(checked.exitStatus, want.exitStatus);
+}
+
+INSTANTIATE_TEST_SUITE_P(OnePerAnswer, Links, testing::ValuesIn(Rows()),
+                         [](const testing::TestParamInfo<Row>& row) { return std::string(row.param.name); });
+
+// The issue asks for a few seconds on loopback; the bound is generous for a loaded, sanitized
+// build, and still far below what one address at a time would take (1,000 x the round trips).
+TEST(Links, AThousandAddressesFinishWithinTheBound) {
+  std::vector<std::string> addresses;
+  for (int i = 0; i < 1000; ++i)
+    addresses.push_back("http://127.26.1." + std::to_string(1 + i % 10) + ":8026/many/" + std::to_string(i) + ".exe");
+  const Checked checked = Check(Catalogue(addresses), 60);
+  ASSERT_EQ(checked.run.results.size(), 1000u);
+  std::size_t executables = 0;
+  for (const LinkResult& result : checked.run.results)
+    executables += result.failure == LinkFailure::kNone && result.status == 206 &&
+                   result.content == Content::kExecutable && result.bytes == 10000;
+  EXPECT_EQ(executables, 1000u);
+  EXPECT_TRUE(checked.report.problems.empty());
+  EXPECT_EQ(checked.exitStatus, 0);
+  EXPECT_LT(checked.run.seconds, 60.0);
+  std::printf("1000 addresses on loopback: %.3f s\n", checked.run.seconds);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  char folder[] = "/tmp/links-test-XXXXXX";
+  if (mkdtemp(folder) == nullptr) return 77;
+  g_work = folder;
+  const std::string servers = std::string(LINKS_SERVERS) + " ";
+  if (std::system((servers + "start " + g_work).c_str()) != 0) {
+    std::printf("the servers did not start: skipped\n");
+    std::system(("rm -rf " + g_work).c_str());
+    return 77;
+  }
+  const int status = RUN_ALL_TESTS();
+  std::system((servers + "stop " + g_work + " && rm -rf " + g_work).c_str());
+  return status;
+}
