@@ -29,7 +29,8 @@ struct CheckRun {
   int exitStatus = kExitClean;
 };
 
-// Text mode shows each control byte of the file as \xHH (ESC as \x1b), so that none reaches a
-// terminal; JSON escapes them as \u00HH.
+// Text mode shows each byte of a control character of the file (C0, DEL, and C1: U+0080 to
+// U+009F in UTF-8, even across two GBK characters, and a lone byte 0x80-0x9F) as \xHH (ESC as
+// \x1b), so that none reaches a terminal; JSON escapes them as \u00HH.
 void PrintText(const CheckRun& run, std::FILE* out);
 void PrintJson(const CheckRun& run, std::FILE* out);

@@ -6,24 +6,32 @@
 #include "catalogue/load_catalogue.h"
 #include "check_run.h"
 #include "common/messages.h"
+#include "text_encoding.h"
 
 namespace {
 
 constexpr int kEnglish = 1033;
 
-// A file's bytes for a terminal: control bytes (below 0x20, and 0x7F) as \xHH, so that an
-// escape sequence in the file shows as text instead of acting on the terminal.
+// A file's bytes for a terminal: each byte of a control character (C0, DEL, C1) as \xHH, so
+// that an escape sequence in the file shows as text instead of acting on the terminal. Judged
+// per character, so a GBK character whose trail byte is 0x80-0x9F stays as it is.
 std::string Shown(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
+  const TextEncoding encoding = ReadAs(text);
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t length = CharacterLength(text, at, encoding);
+    const std::string_view character = text.substr(at, length);
+    const bool control = IsControlCharacter(text, at, length);
+    at += length;
+    if (!control) {
+      out += character;
+      continue;
+    }
+    for (char c : character) {
       char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+      std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned char>(c));
       out += escape;
-    } else {
-      out += c;
     }
   }
   return out;

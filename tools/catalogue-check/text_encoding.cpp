@@ -51,3 +51,33 @@ bool IsUtf8Text(std::string_view text) {
   }
   return true;
 }
+
+TextEncoding ReadAs(std::string_view text) {
+  return IsUtf8Text(text) ? TextEncoding::kUtf8 : TextEncoding::kGbk;
+}
+
+std::size_t CharacterLength(std::string_view text, std::size_t at, TextEncoding encoding) {
+  const unsigned char lead = Byte(text, at);
+  const std::size_t left = text.size() - at;
+  if (encoding == TextEncoding::kUtf8) {
+    // Well-formed already, so the lead byte alone tells the length.
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    return length <= left ? length : 1;
+  }
+  if (lead <= 0x80 || lead == 0xFF || left < 2) return 1;
+  const unsigned char trail = Byte(text, at + 1);
+  return trail < 0x40 || trail == 0x7F || trail == 0xFF ? 1 : 2;
+}
+
+bool IsControlCharacter(std::string_view text, std::size_t at, std::size_t length) {
+  const unsigned char first = Byte(text, at);
+  if (length == 1 && (first < 0x20 || first == 0x7F || (first >= 0x80 && first <= 0x9F)))
+    return true;
+  const auto utf8C1 = [&](std::size_t lead) {
+    return lead + 1 < text.size() && Byte(text, lead) == 0xC2 && Byte(text, lead + 1) >= 0x80 &&
+           Byte(text, lead + 1) <= 0x9F;
+  };
+  for (std::size_t i = at; i < at + length; ++i)
+    if (utf8C1(i) || (i > 0 && utf8C1(i - 1))) return true;
+  return false;
+}
