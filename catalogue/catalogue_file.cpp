@@ -5,6 +5,8 @@
 #include <memory>
 #include <new>
 
+#include "catalogue/catalogue_seams.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -43,6 +45,14 @@ FileHandle OpenForReplace(const char* path) {
 }
 #endif
 
+std::size_t PlatformRead(char* buffer, std::size_t size, std::FILE* file, bool& failed) {
+  std::size_t got = std::fread(buffer, 1, size, file);
+  failed = std::ferror(file) != 0;
+  return got;
+}
+
+catalogue_seams::FileReadFn g_read = nullptr;
+
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
@@ -78,7 +88,13 @@ bool ReadFileBytes(const char* path, std::string& bytes) {
   char chunk[kChunk];
   while (bytes.size() < kMaxCatalogueFileBytes) {
     std::size_t want = std::min(kChunk, kMaxCatalogueFileBytes - bytes.size());
-    std::size_t got = std::fread(chunk, 1, want, file.get());
+    bool failed = false;
+    std::size_t got = (g_read != nullptr ? g_read : PlatformRead)(chunk, want, file.get(), failed);
+    // The bytes before a failed read are not the file: never a shorter text taken as whole.
+    if (failed) {
+      bytes.clear();
+      return false;
+    }
     if (got == 0) break;
     try {
       bytes.append(chunk, got);
@@ -89,3 +105,5 @@ bool ReadFileBytes(const char* path, std::string& bytes) {
   }
   return true;
 }
+
+void catalogue_seams::SetFileRead(FileReadFn fn) { g_read = fn; }

@@ -14,6 +14,6 @@ void DeleteFileQuietly(const char* path);
 // file was not written by it.
 constexpr std::size_t kMaxCatalogueFileBytes = 16u * 1024u * 1024u;
 
-// The file's first kMaxCatalogueFileBytes bytes. False when it cannot be opened or memory is
-// short; `bytes` is then empty.
+// The file's first kMaxCatalogueFileBytes bytes. False when it cannot be opened, a read fails
+// or memory is short; `bytes` is then empty.
 bool ReadFileBytes(const char* path, std::string& bytes);

@@ -3,6 +3,7 @@
 // the defaults) to restore the real behaviour. Not for the program itself.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #include "catalogue/fetch_catalogue.h"
 
@@ -30,6 +31,11 @@ void SetEntryAllocator(EntryAllocatorFn fn);
 // Returns `size` bytes that delete[] releases, or nullptr when memory is short.
 using ReplyAllocatorFn = char* (*)(std::size_t size);
 void SetReplyAllocator(ReplyAllocatorFn fn);
+
+// Same contract as fread of `size` bytes from a file opened "rb"; `failed` tells whether the
+// stream's error indicator is set after the call.
+using FileReadFn = std::size_t (*)(char* buffer, std::size_t size, std::FILE* file, bool& failed);
+void SetFileRead(FileReadFn fn);
 
 void SetFetchTimeouts(int connectMilliseconds, int receiveMilliseconds,
                       int exchangeMilliseconds = kExchangeTimeoutMilliseconds);

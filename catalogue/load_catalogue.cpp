@@ -108,7 +108,8 @@ int LoadCatalogueFromText(CatalogueOwner& owner, std::string_view text) {
 
 int LoadCatalogueFromFile(CatalogueOwner& owner, const char* path) {
   std::string bytes;
-  // A missing path, missing file or short memory all leave no text, hence no valid count.
+  // A missing path, missing file, failed read or short memory all leave no text, hence no
+  // valid count.
   if (path != nullptr && *path != '\0') ReadFileBytes(path, bytes);
   return LoadCatalogueFromText(owner, bytes);
 }

@@ -209,6 +209,73 @@ TEST_F(Download, DrippingServerIsCutAtTheExchangeBoundAsByATimeOut) {
   EXPECT_EQ(written.substr(written.size() - tail.size()), tail);
 }
 
+// The bound on the whole exchange against the receive time-out, both shortened (bound 4 s,
+// each receive 3 s, pieces 400 ms apart): the bound cuts at itself, not a receive later; a
+// server done inside it is not cut; only the bound, never a silence, counts as the exchange
+// cut. Elapsed times have a second or more of slack for a busy machine; the faults they catch
+// are off by 3 s (a last receive that waits in full) or cut by 0.4 s (a clock ten times fast).
+TEST_F(Download, TheExchangeBoundCutsWhatOutlastsItAndNothingElse) {
+  constexpr int kBound = 4000;
+  struct Row {
+    const char* name;
+    int receiveMilliseconds;
+    std::size_t pieces;  // of 10 bytes
+    ServerScript::Ending ending;
+    bool exchangeCut;
+    double atLeastSeconds;
+    double belowSeconds;
+  };
+  const Row kRows[] = {
+      // The last piece comes at 3.2 s; the receive after it may wait only what is left.
+      {"drips, then stalls just before the bound", 3000, 9, ServerScript::Ending::kStall, true,
+       3.99, 5.5},
+      {"done inside the bound", 3000, 6, ServerScript::Ending::kClose, false, 1.95, 3.5},
+      {"silent long before the bound", 500, 2, ServerScript::Ending::kStall, false, 0.85, 3.0},
+  };
+  for (const Row& row : kRows) {
+    SCOPED_TRACE(row.name);
+    catalogue_seams::SetFetchTimeouts(5000, row.receiveMilliseconds, kBound);
+    ServerScript script;
+    std::string sent;
+    std::string lines;
+    for (std::size_t i = 0; i < row.pieces; ++i) {
+      script.pieces.push_back(Pattern(10 * (i + 1)).substr(10 * i));
+      sent += script.pieces.back();
+      lines += ReceivedLine(10);
+    }
+    const bool closes = row.ending == ServerScript::Ending::kClose;
+    lines += closes ? ReceivedLine(0) : FailureLine("recv()", kTimedOutNumber);
+    script.pauseMilliseconds = 400;
+    script.ending = row.ending;
+    Serve(script);
+    std::string stored;
+    int stores = 0;
+    FetchTrace trace;
+    StderrCapture capture;
+    FetchCatalogueReply(kLoopbackAddress, 0, kCatalogueServerPath,
+                        [&](const char* bytes, std::size_t count) {
+                          stored.assign(bytes, count);
+                          ++stores;
+                        },
+                        trace);
+    EXPECT_EQ(capture.Stop(), AsWritten(lines));
+    server.Stop();
+    EXPECT_EQ(stores, 1);
+    EXPECT_EQ(stored, sent);
+    EXPECT_TRUE(trace.sent);
+    EXPECT_EQ(trace.exchangeCut, row.exchangeCut);
+    if (closes) {
+      EXPECT_EQ(trace.failedStep, nullptr);
+      EXPECT_EQ(trace.failureCode, 0);
+    } else {
+      EXPECT_STREQ(trace.failedStep, "recv()");
+      EXPECT_EQ(trace.failureCode, kTimedOutNumber);
+    }
+    EXPECT_GE(trace.totalSeconds, row.atLeastSeconds);
+    EXPECT_LT(trace.totalSeconds, row.belowSeconds);
+  }
+}
+
 #ifndef _WIN32
 // A server inside a Wine process cannot reset a connection (Wine closes it in order whatever
 // the linger option says), so this one runs natively; a Windows client does see the reset

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "catalogue/catalogue_ids.h"
@@ -26,6 +28,7 @@ class CatalogueLoad : public ::testing::Test {
   void TearDown() override {
     ReleaseCatalogue();
     catalogue_seams::SetEntryAllocator(nullptr);
+    catalogue_seams::SetFileRead(nullptr);
   }
   int Load(const std::string& text) {
     WriteBytes(folder.CataloguePath(), text);
@@ -59,12 +62,23 @@ TEST_F(CatalogueLoad, CountLimits) {
   ExpectFailedWithMessage(Load("[MAINS]\nTotleNumber=3\n"));
 }
 
+const std::string kFirstPart = "[MAIN]\nTotleNumber=2\n[Number1]\nvid=1\npid=2\n";
+
+// The file's first part arrives, then the device fails: what came is a table of its own.
+std::size_t FirstPartThenFailure(char* buffer, std::size_t size, std::FILE* file, bool& failed) {
+  failed = true;
+  return std::fread(buffer, 1, std::min(size, kFirstPart.size()), file);
+}
+
 TEST_F(CatalogueLoad, EmptyMissingOrForeignFilesFail) {
   ExpectFailedWithMessage(Load(""));
   owner.events.clear();
   ExpectFailedWithMessage(Load("<html><body>404 Not Found</body></html>\n"));
   owner.events.clear();
   ExpectFailedWithMessage(LoadCatalogueFromFile(owner, (folder.folder() + "absent.ini").c_str()));
+  owner.events.clear();
+  catalogue_seams::SetFileRead(&FirstPartThenFailure);
+  ExpectFailedWithMessage(Load(kFirstPart + "[Number2]\nvid=3\npid=4\n"));
 }
 
 TEST_F(CatalogueLoad, HexCountLetterCaseAndEqualIds) {

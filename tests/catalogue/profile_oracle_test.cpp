@@ -82,6 +82,10 @@ std::vector<Named> AwkwardFiles() {
       {"nul-bytes", std::string("[MAIN]\nTotleNumber=2\0junk\n[Number1]\nvid\0x=5\n"
                                 "URL_XP_32=http://i\0j\n", 63)},
       {"ctrl-z", "[MAIN]\nTotleNumber=1\n[Number1]\nvid=3\x1A\n\x1A"},
+      {"ctrl-z-after-texts", "[MAIN]\nTotleNumber=1\n[Number1]\nURL_XP_32=http://z/1\x1A\n"
+                             "URL_XP_64=\"http://z/2\"\x1A\r\nURL_Vista_32=http://z/\x1A" "3\n"
+                             "URL_Vista_64=http://z/4 \x1A\x1A"},
+      {"ctrl-z-ends-the-file", "[MAIN]\nTotleNumber=1\n[Number1]\nURL_XP_32=http://z/1\x1A"},
       {"utf8-mark", "\xEF\xBB\xBF[MAIN]\nTotleNumber=1\n[Number1]\nvid=8\n"},
       {"leading-zero-section", "[MAIN]\nTotleNumber=2\n[Number01]\nvid=1\n[Number+2]\nvid=2\n"},
   };

@@ -130,6 +130,11 @@ TEST(ProfileReaderFiles, LineEndsMarksAndOddBytes) {
   char out[32];
   high.ReadText("S", "u", "", out, sizeof out);
   EXPECT_STREQ(out, "http://\xE9\xA0\xFF/x");
+  // Control-Z right after a value, the file's last one too, is a blank as on the platform.
+  ProfileReader dos("[S]\nu=http://z/1\x1A\nq=\"http://z/2\"\x1A\r\nlast=http://z/3\x1A");
+  EXPECT_EQ(Text(dos, "S", "u"), "http://z/1");
+  EXPECT_EQ(Text(dos, "S", "q"), "http://z/2");
+  EXPECT_EQ(Text(dos, "S", "last"), "http://z/3");
 }
 
 }  // namespace
