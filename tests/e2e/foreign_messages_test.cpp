@@ -112,7 +112,9 @@ TEST(ForeignProcess, APlantedPropertyAndForeignPointersAreNeverFollowed) {
       SendMessageTimeoutA(probe.window, probe.message, probe.wParam, probe.lParam,
                           SMTO_ABORTIFHUNG, kSendTimeoutMs, &answer);
       EXPECT_EQ(answer, probe.answer);
-      if (probe.message == kDpiChanged) ASSERT_TRUE(GetWindowRect(dialog, &afterDpiSend));
+      if (probe.message == kDpiChanged) {
+        ASSERT_TRUE(GetWindowRect(dialog, &afterDpiSend));
+      }
     } else {
       PostMessageA(probe.window, probe.message, probe.wParam, probe.lParam);
     }
