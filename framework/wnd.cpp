@@ -70,8 +70,13 @@ ThreadWindowTable* ThisThreadsTable() {
   return table;
 }
 
+// Only the table's own thread frees it.
 void FreeIfEmpty(ThreadWindowTable* table) {
-  if (table != t_table || !table->windows.empty()) return;
+  if (table != t_table) return;
+  ::EnterCriticalSection(&table->lock);
+  const bool empty = table->windows.empty();
+  ::LeaveCriticalSection(&table->lock);
+  if (!empty) return;
   ::UnhookWindowsHookEx(table->queueFilter);
   ::DeleteCriticalSection(&table->lock);
   delete table;
