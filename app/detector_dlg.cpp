@@ -104,8 +104,8 @@ void CDetectorDlg::OnPaint() {
 
 HCURSOR CDetectorDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
 
-void CDetectorDlg::OnDpiChanged(UINT dpi, const RECT& suggested) {
-  CDialog::OnDpiChanged(dpi, suggested);
+void CDetectorDlg::OnDpiChanged(UINT dpi) {
+  CDialog::OnDpiChanged(dpi);
   const HFONT font = GetFont();
   for (CLinkLabel* link : {&m_linkXp32, &m_linkXp64, &m_linkVista32, &m_linkVista64}) {
     if (link->m_hWnd != nullptr) link->SetFont(font, TRUE);

@@ -27,7 +27,7 @@ class CDetectorDlg : public CDialog, private CatalogueOwner {
   void OnPaint();
   HCURSOR OnQueryDragIcon();
   // On a screen of another DPI the links follow the dialog's rescaled font and refit.
-  void OnDpiChanged(UINT dpi, const RECT& suggested);
+  void OnDpiChanged(UINT dpi);
   // A focused link's tip follows the dialog.
   LRESULT OnMove(WPARAM wParam, LPARAM lParam);
   void CheckDevices();

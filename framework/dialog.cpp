@@ -4,6 +4,7 @@
 
 #include "framework/catch_at_edge.h"
 #include "framework/dialog_template.h"
+#include "framework/system_functions.h"
 #include "framework/win_app.h"
 
 namespace {
@@ -11,6 +12,23 @@ namespace {
 // The dialog whose window is being made on this thread: its procedure attaches the object at
 // the window's first message, before WM_INITDIALOG.
 thread_local CDialog* t_creating = nullptr;
+
+constexpr UINT kDefaultDpi = 96;
+
+// Windows before 10 has one DPI for every window: the screen's.
+UINT WindowDpi(HWND hwnd) {
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  const auto getDpi = reinterpret_cast<GetDpiForWindowFunction>(
+      reinterpret_cast<void (*)()>(FindSystemFunction("user32.dll", "GetDpiForWindow")));
+  if (getDpi != nullptr) {
+    const UINT dpi = getDpi(hwnd);
+    if (dpi != 0) return dpi;
+  }
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
+  if (screen != nullptr) ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<UINT>(dpi) : kDefaultDpi;
+}
 
 }  // namespace
 
@@ -35,6 +53,7 @@ INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT message, WPARAM, LPAR
     CDialog* dialog = t_creating;
     if (dialog->AttachHandle(hwnd)) {
       dialog->HookWindowProc();
+      dialog->m_dpi = WindowDpi(hwnd);
     } else {
       // Without its object the window would never end the modal loop: it is not run.
       t_creating = nullptr;
@@ -99,6 +118,7 @@ void CDialog::RunModalLoop() {
       break;
     }
     if (got == -1) break;
+    const LoopMessage translating(&msg);
     // A hook that fails leaves the message to its ordinary dispatch.
     const bool consumed = CatchAtEdge(
         "PreTranslateMessage", msg.message, [&] { return WalkPreTranslateTree(m_hWnd, &msg); },
@@ -149,10 +169,20 @@ bool CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* resu
   return false;
 }
 
-void CDialog::OnDpiChanged(UINT, const RECT& suggested) {
-  Default();
-  ::SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+void CDialog::OnDpiChanged(UINT dpi) {
+  RECT rect{};
+  GetWindowRect(&rect);
+  const UINT from = m_dpi != 0 ? m_dpi : dpi;
+  const RECT scaled{rect.left, rect.top,
+                    rect.left + ::MulDiv(rect.right - rect.left, static_cast<int>(dpi),
+                                         static_cast<int>(from)),
+                    rect.top + ::MulDiv(rect.bottom - rect.top, static_cast<int>(dpi),
+                                        static_cast<int>(from))};
+  m_dpi = dpi;
+  // The default processing is handed this rectangle, never the one the message carried.
+  DefWindowProc(kDpiChangedMessage, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&scaled));
+  ::SetWindowPos(m_hWnd, nullptr, scaled.left, scaled.top, scaled.right - scaled.left,
+                 scaled.bottom - scaled.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CDialog::PostNcDestroy() {

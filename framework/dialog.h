@@ -35,8 +35,9 @@ class CDialog : public CWnd {
   bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
   void PostNcDestroy() override;
   // Moved to a screen of another DPI: the window system rescales what it made from the
-  // template, then the window takes the rectangle the system suggests.
-  void OnDpiChanged(UINT dpi, const RECT& suggested);
+  // template, then the window keeps its top-left corner and scales its size from the DPI it
+  // had to `dpi` (the message's suggested rectangle is never read).
+  void OnDpiChanged(UINT dpi);
 
  private:
   static INT_PTR CALLBACK StaticDialogProc(HWND hwnd, UINT message, WPARAM wParam,
@@ -48,4 +49,5 @@ class CDialog : public CWnd {
   CWnd* m_parent;
   bool m_ended = false;
   INT_PTR m_result = -1;
+  UINT m_dpi = 0;  // the window's DPI, from its first message on
 };

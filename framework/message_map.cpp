@@ -2,18 +2,9 @@
 
 namespace {
 
-bool CarriesNotification(UINT message) { return message == WM_COMMAND || message == WM_NOTIFY; }
-
-void ReadNotification(UINT message, WPARAM wParam, LPARAM lParam, UINT& code, UINT& id) {
-  if (message == WM_COMMAND) {
-    code = HIWORD(wParam);
-    id = LOWORD(wParam);
-    return;
-  }
-  const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-  code = header ? header->code : 0;
-  id = header ? static_cast<UINT>(header->idFrom) : 0;
-}
+// WM_NOTIFY's header is never read (its pointer may come from another process): only
+// WM_COMMAND carries a notification code to match.
+bool CarriesNotification(UINT message) { return message == WM_COMMAND; }
 
 bool Claims(const MessageMapEntry& entry, bool reflected, UINT message, bool notification,
             UINT code, UINT id) {
@@ -23,11 +14,14 @@ bool Claims(const MessageMapEntry& entry, bool reflected, UINT message, bool not
 }
 
 const MessageMapEntry* FindEntry(const MessageMap* map, bool reflected, UINT message,
-                                 WPARAM wParam, LPARAM lParam) {
+                                 WPARAM wParam) {
   const bool notification = CarriesNotification(message);
   UINT code = 0;
   UINT id = 0;
-  if (notification) ReadNotification(message, wParam, lParam, code, id);
+  if (notification) {
+    code = HIWORD(wParam);
+    id = LOWORD(wParam);
+  }
   for (; map != nullptr; map = map->base ? map->base() : nullptr) {
     for (std::size_t i = 0; i < map->count; ++i) {
       if (Claims(map->entries[i], reflected, message, notification, code, id)) {
@@ -40,12 +34,10 @@ const MessageMapEntry* FindEntry(const MessageMap* map, bool reflected, UINT mes
 
 }  // namespace
 
-const MessageMapEntry* FindMessageEntry(const MessageMap* map, UINT message, WPARAM wParam,
-                                        LPARAM lParam) {
-  return FindEntry(map, false, message, wParam, lParam);
+const MessageMapEntry* FindMessageEntry(const MessageMap* map, UINT message, WPARAM wParam) {
+  return FindEntry(map, false, message, wParam);
 }
 
-const MessageMapEntry* FindReflectedEntry(const MessageMap* map, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
-  return FindEntry(map, true, message, wParam, lParam);
+const MessageMapEntry* FindReflectedEntry(const MessageMap* map, UINT message, WPARAM wParam) {
+  return FindEntry(map, true, message, wParam);
 }

@@ -10,7 +10,7 @@
 
 class CWnd;
 
-// A parent hands a child's notifications (WM_COMMAND, WM_NOTIFY, the color queries) back to
+// A parent hands a child's notifications (WM_COMMAND, the color queries) back to
 // the child's object by a direct call, so that the child's own table can claim them before the
 // parent sees them. Those entries are marked reflected and found only that way: no message
 // number reaches them, so no other window or process can send one.
@@ -25,7 +25,7 @@ using MessageThunk = bool (*)(CWnd& wnd, WPARAM wParam, LPARAM lParam, LRESULT& 
 
 struct MessageMapEntry {
   UINT message;
-  UINT code;  // notification code of WM_COMMAND / WM_NOTIFY (and their reflections), else 0
+  UINT code;  // notification code of WM_COMMAND (and its reflection), else 0
   UINT id;    // control id, or kAnyId
   MessageThunk thunk;
   bool reflected = false;  // the control's own notification, handed back by its parent
@@ -44,10 +44,8 @@ constexpr MessageMap MakeMessageMap(const MessageMap* (*base)(), const MessageMa
 
 // The first entry, searching from `map` down its base chain, that claims the message: among
 // the entries for messages the window receives, or among the reflected ones.
-const MessageMapEntry* FindMessageEntry(const MessageMap* map, UINT message, WPARAM wParam,
-                                        LPARAM lParam);
-const MessageMapEntry* FindReflectedEntry(const MessageMap* map, UINT message, WPARAM wParam,
-                                          LPARAM lParam);
+const MessageMapEntry* FindMessageEntry(const MessageMap* map, UINT message, WPARAM wParam);
+const MessageMapEntry* FindReflectedEntry(const MessageMap* map, UINT message, WPARAM wParam);
 
 namespace message_map_detail {
 
@@ -142,12 +140,12 @@ bool CallEraseBkgnd(CWnd& wnd, WPARAM wParam, LPARAM, LRESULT& result) {
   return true;
 }
 
-// A DPI change without its rectangle is left to the default processing.
+// A DPI of 0 is left to the default processing.
 template <auto Handler>
-bool CallDpiChanged(CWnd& wnd, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-  if (suggested == nullptr) return false;
-  (Target<Handler>(wnd).*Handler)(LOWORD(wParam), *suggested);
+bool CallDpiChanged(CWnd& wnd, WPARAM wParam, LPARAM, LRESULT& result) {
+  const UINT dpi = LOWORD(wParam);
+  if (dpi == 0) return false;
+  (Target<Handler>(wnd).*Handler)(dpi);
   result = 0;
   return true;
 }
@@ -163,11 +161,17 @@ bool CallCtlColorReflect(CWnd& wnd, WPARAM wParam, LPARAM lParam, LRESULT& resul
 
 }  // namespace message_map_detail
 
-// Any message, handled as LRESULT Handler(WPARAM, LPARAM).
+// WM_DPICHANGED, whose number older headers leave out.
+constexpr UINT kDpiChangedMessage = 0x02E0;
+
+// Any message, handled as LRESULT Handler(WPARAM, LPARAM); not the three whose lParam another
+// process may point anywhere (their builders below hand on only what can be trusted).
 template <UINT Message, auto Handler>
 constexpr MessageMapEntry OnMessage() {
   static_assert(message_map_detail::kHasSignature<Handler, LRESULT(WPARAM, LPARAM)>,
                 "handler must be LRESULT (WPARAM, LPARAM)");
+  static_assert(Message != WM_NOTIFY && Message != WM_GETDLGCODE && Message != kDpiChangedMessage,
+                "no raw pointer from another process");
   return {Message, 0, kAnyId, &message_map_detail::CallRaw<Handler>};
 }
 
@@ -215,7 +219,8 @@ constexpr MessageMapEntry OnKeyDown() {
   return {WM_KEYDOWN, 0, kAnyId, &message_map_detail::CallKey<Handler>};
 }
 
-// WM_GETDLGCODE: UINT Handler(const MSG* message the dialog manager asks about, or null).
+// WM_GETDLGCODE: UINT Handler(const MSG* the message this thread's loop is translating, about
+// which the dialog manager asks, or null).
 template <auto Handler>
 constexpr MessageMapEntry OnGetDlgCode() {
   static_assert(message_map_detail::kHasSignature<Handler, UINT(const MSG*)>,
@@ -246,15 +251,12 @@ constexpr MessageMapEntry OnEraseBkgnd() {
   return {WM_ERASEBKGND, 0, kAnyId, &message_map_detail::CallEraseBkgnd<Handler>};
 }
 
-// WM_DPICHANGED, whose number older headers leave out.
-constexpr UINT kDpiChangedMessage = 0x02E0;
-
-// WM_DPICHANGED: void Handler(UINT new DPI, const RECT& the window rectangle the system
-// suggests, in screen coordinates).
+// WM_DPICHANGED: void Handler(UINT new DPI). The rectangle the system suggests is not handed
+// on: a sender in another process chooses where its pointer points.
 template <auto Handler>
 constexpr MessageMapEntry OnDpiChanged() {
-  static_assert(message_map_detail::kHasSignature<Handler, void(UINT, const RECT&)>,
-                "handler must be void (UINT dpi, const RECT& suggested)");
+  static_assert(message_map_detail::kHasSignature<Handler, void(UINT)>,
+                "handler must be void (UINT dpi)");
   return {kDpiChangedMessage, 0, kAnyId, &message_map_detail::CallDpiChanged<Handler>};
 }
 

@@ -1,58 +1,115 @@
 #include "framework/wnd.h"
 
+#include <cstdio>
 #include <new>
 #include <unordered_map>
 #include <vector>
 
 #include "framework/catch_at_edge.h"
 
+// One thread's attached windows. Nothing outside the process can write here, unlike a window
+// property, which any process may set on any window. Made at the thread's first attach, freed by
+// the thread when it detaches the last. The lock is for one case only: an object destroyed on
+// another thread takes its own entry out (see ~CWnd).
+struct ThreadWindowTable {
+  CRITICAL_SECTION lock;
+  std::unordered_map<HWND, CWnd*> windows;
+  DWORD thread = 0;
+  HHOOK queueFilter = nullptr;
+};
+
 namespace {
 
 constexpr int kMaxWindowText = 4096;
 
-// The windows attached on this thread. Nothing outside the process can write here, unlike a
-// window property, which any process may set on any window. Made at the first attach and freed
-// with the last detach, so a thread leaves nothing behind.
-using HandleMap = std::unordered_map<HWND, CWnd*>;
-thread_local HandleMap* t_attached = nullptr;
+thread_local ThreadWindowTable* t_table = nullptr;
+thread_local const MSG* t_loopMessage = nullptr;
 
-bool AddAttached(HWND hwnd, CWnd* wnd) {
+// Three messages carry a pointer in lParam that the framework would read, and another process
+// may choose it (the system copies neither WM_NOTIFY's nor WM_DPICHANGED's across, and promises
+// no copy of WM_GETDLGCODE's). Whether a send comes from this thread cannot be told from the
+// thread's state (InSendMessageEx describes the outermost send, not the message in hand), so:
+// - posted, none of them is ever dispatched: FilterQueuedPointers below turns them into
+//   WM_NULL in whichever loop takes them from the queue (the system posts none of them);
+// - WM_GETDLGCODE's MSG is believed only at the address of the MSG this thread's loop is
+//   translating (CWnd::LoopMessage), which the dialog manager passes on; else it is null;
+// - WM_DPICHANGED's suggested rectangle is never read: the dialog scales its own rectangle by
+//   the new DPI in wParam;
+// - WM_NOTIFY's header is never read: the framework neither reflects it nor matches it by code.
+bool CarriesForeignPointer(UINT message) {
+  return message == WM_NOTIFY || message == kDpiChangedMessage || message == WM_GETDLGCODE;
+}
+
+LRESULT CALLBACK FilterQueuedPointers(int code, WPARAM removal, LPARAM lParam) {
+  auto* msg = reinterpret_cast<MSG*>(lParam);
+  if (code == HC_ACTION && msg != nullptr && CarriesForeignPointer(msg->message)) {
+    msg->message = WM_NULL;
+    msg->wParam = 0;
+    msg->lParam = 0;
+  }
+  return ::CallNextHookEx(nullptr, code, removal, lParam);
+}
+
+void ReportMisuse(const char* what) {
+  std::fprintf(stderr, "\nCWnd: %s on a thread other than the window's\n", what);
+}
+
+ThreadWindowTable* ThisThreadsTable() {
+  if (t_table != nullptr) return t_table;
+  auto* table = new (std::nothrow) ThreadWindowTable;
+  if (table == nullptr) return nullptr;
+  table->thread = ::GetCurrentThreadId();
+  table->queueFilter = ::SetWindowsHookExW(WH_GETMESSAGE, &FilterQueuedPointers, nullptr,
+                                           table->thread);
+  if (table->queueFilter == nullptr) {
+    delete table;
+    return nullptr;
+  }
+  ::InitializeCriticalSection(&table->lock);
+  t_table = table;
+  return table;
+}
+
+// Only the table's own thread frees it.
+void FreeIfEmpty(ThreadWindowTable* table) {
+  if (table != t_table) return;
+  ::EnterCriticalSection(&table->lock);
+  const bool empty = table->windows.empty();
+  ::LeaveCriticalSection(&table->lock);
+  if (!empty) return;
+  ::UnhookWindowsHookEx(table->queueFilter);
+  ::DeleteCriticalSection(&table->lock);
+  delete table;
+  t_table = nullptr;
+}
+
+ThreadWindowTable* AddAttached(HWND hwnd, CWnd* wnd) {
+  ThreadWindowTable* table = ThisThreadsTable();
+  if (table == nullptr) return nullptr;
+  bool added = false;
+  ::EnterCriticalSection(&table->lock);
   try {
-    if (t_attached == nullptr) t_attached = new HandleMap;
-    return t_attached->emplace(hwnd, wnd).second;
+    added = table->windows.emplace(hwnd, wnd).second;
   } catch (const std::bad_alloc&) {
-    return false;
   }
+  ::LeaveCriticalSection(&table->lock);
+  if (added) return table;
+  FreeIfEmpty(table);
+  return nullptr;
 }
 
-void RemoveAttached(HWND hwnd, const CWnd* wnd) {
-  if (t_attached == nullptr) return;
-  const auto found = t_attached->find(hwnd);
-  if (found != t_attached->end() && found->second == wnd) t_attached->erase(found);
-  if (t_attached->empty()) {
-    delete t_attached;
-    t_attached = nullptr;
-  }
-}
-
-// The framework's handlers read a pointer from these. Sent by another process it may point
-// into the sender's memory (the system copies neither WM_NOTIFY's nor WM_DPICHANGED's across,
-// and promises no copy of WM_GETDLGCODE's), so it is believed only from this thread: a send from
-// this thread itself, as the dialog manager's from IsDialogMessage, finds InSendMessageEx
-// answering ISMEX_NOSEND; one from any other thread, ISMEX_SEND (or ISMEX_NOTIFY, ISMEX_CALLBACK).
-bool PointerFromAnotherThread(UINT message) {
-  if (message != WM_NOTIFY && message != kDpiChangedMessage && message != WM_GETDLGCODE) {
-    return false;
-  }
-  return ::InSendMessageEx(nullptr) != ISMEX_NOSEND;
+// From the owning thread, or from another one for an object that is being destroyed there.
+void RemoveAttached(ThreadWindowTable* table, HWND hwnd, const CWnd* wnd) {
+  ::EnterCriticalSection(&table->lock);
+  const auto found = table->windows.find(hwnd);
+  if (found != table->windows.end() && found->second == wnd) table->windows.erase(found);
+  ::LeaveCriticalSection(&table->lock);
+  // A table emptied from another thread stays until its own thread attaches or detaches again.
+  FreeIfEmpty(table);
 }
 
 HWND ChildOfNotification(UINT message, LPARAM lParam) {
   if (message == WM_COMMAND) return reinterpret_cast<HWND>(lParam);
-  if (message == WM_NOTIFY) {
-    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-    return header ? header->hwndFrom : nullptr;
-  }
   if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
     return reinterpret_cast<HWND>(lParam);
   }
@@ -64,13 +121,35 @@ HWND ChildOfNotification(UINT message, LPARAM lParam) {
 CWnd* message_map_detail::PermanentWindow(HWND hwnd) { return CWnd::FromHandlePermanent(hwnd); }
 
 CWnd::~CWnd() {
-  if (m_hWnd != nullptr) UnsubclassWindow();
+  if (m_hWnd == nullptr) return;
+  if (OnOwnerThread()) {
+    UnsubclassWindow();
+    return;
+  }
+  // Misuse, but the object goes whatever happens: its entry and its procedure go with it.
+  ReportMisuse("destroyed while attached");
+  if (m_oldProc != nullptr) {
+    ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
+  }
+  RemoveAttached(m_table, m_hWnd, this);
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
-  if (hwnd == nullptr || t_attached == nullptr) return nullptr;
-  const auto found = t_attached->find(hwnd);
-  return found != t_attached->end() ? found->second : nullptr;
+  ThreadWindowTable* table = t_table;
+  if (hwnd == nullptr || table == nullptr) return nullptr;
+  ::EnterCriticalSection(&table->lock);
+  const auto found = table->windows.find(hwnd);
+  CWnd* wnd = found != table->windows.end() ? found->second : nullptr;
+  ::LeaveCriticalSection(&table->lock);
+  return wnd;
+}
+
+CWnd::LoopMessage::LoopMessage(const MSG* msg) : m_outer(t_loopMessage) { t_loopMessage = msg; }
+
+CWnd::LoopMessage::~LoopMessage() { t_loopMessage = m_outer; }
+
+bool CWnd::OnOwnerThread() const {
+  return m_table != nullptr && m_table->thread == ::GetCurrentThreadId();
 }
 
 const MessageMap* CWnd::ThisMessageMap() {
@@ -79,7 +158,9 @@ const MessageMap* CWnd::ThisMessageMap() {
 }
 
 bool CWnd::AttachHandle(HWND hwnd) {
-  if (!AddAttached(hwnd, this)) return false;
+  if (::GetWindowThreadProcessId(hwnd, nullptr) != ::GetCurrentThreadId()) return false;
+  m_table = AddAttached(hwnd, this);
+  if (m_table == nullptr) return false;
   m_hWnd = hwnd;
   return true;
 }
@@ -92,9 +173,7 @@ void CWnd::HookWindowProc() {
 }
 
 bool CWnd::SubclassWindow(HWND hwnd) {
-  if (m_hWnd != nullptr || !::IsWindow(hwnd) ||
-      ::GetWindowThreadProcessId(hwnd, nullptr) != ::GetCurrentThreadId() ||
-      !AttachHandle(hwnd)) {
+  if (m_hWnd != nullptr || !::IsWindow(hwnd) || !AttachHandle(hwnd)) {
     return false;
   }
   PreSubclassWindow();
@@ -109,6 +188,10 @@ bool CWnd::SubclassDlgItem(int id, CWnd* parent) {
 HWND CWnd::UnsubclassWindow() {
   HWND hwnd = m_hWnd;
   if (hwnd == nullptr) return nullptr;
+  if (!OnOwnerThread()) {
+    ReportMisuse("UnsubclassWindow refused");
+    return nullptr;
+  }
   if (m_oldProc != nullptr) {
     ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
   }
@@ -117,9 +200,10 @@ HWND CWnd::UnsubclassWindow() {
 }
 
 void CWnd::Detach() {
-  if (m_hWnd != nullptr) RemoveAttached(m_hWnd, this);
+  if (m_hWnd != nullptr) RemoveAttached(m_table, m_hWnd, this);
   m_hWnd = nullptr;
   m_oldProc = nullptr;
+  m_table = nullptr;
 }
 
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
@@ -145,11 +229,9 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   CWnd* wnd = FromHandlePermanent(hwnd);
   if (wnd == nullptr) return ::DefWindowProcW(hwnd, message, wParam, lParam);
-  if (PointerFromAnotherThread(message)) {
-    // Asked from elsewhere, the dialog code is answered as for no message in particular.
-    if (message != WM_GETDLGCODE) return 0;
-    lParam = 0;
-  }
+  // Any other dialog-code question is answered as for no message in particular.
+  if (message == WM_GETDLGCODE && reinterpret_cast<const MSG*>(lParam) != t_loopMessage) lParam = 0;
+  if (message == kDpiChangedMessage) lParam = 0;
   const CurrentMessage outer = wnd->m_current;
   wnd->m_current = {message, wParam, lParam};
   const LRESULT result = CatchAtEdge(
@@ -171,7 +253,7 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   if (ReflectToChild(message, wParam, lParam, result)) return true;
-  const MessageMapEntry* entry = FindMessageEntry(GetMessageMap(), message, wParam, lParam);
+  const MessageMapEntry* entry = FindMessageEntry(GetMessageMap(), message, wParam);
   return entry != nullptr && entry->thunk(*this, wParam, lParam, *result);
 }
 
@@ -194,7 +276,7 @@ bool CWnd::ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* r
 }
 
 bool CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-  const MessageMapEntry* entry = FindReflectedEntry(GetMessageMap(), message, wParam, lParam);
+  const MessageMapEntry* entry = FindReflectedEntry(GetMessageMap(), message, wParam);
   return entry != nullptr && entry->thunk(*this, wParam, lParam, *result);
 }
 

@@ -2,13 +2,16 @@
 // CWnd: a C++ object attached to one window. Attaching replaces the window procedure, so every
 // message reaches WindowProc, which hands children's notifications back to them, then looks the
 // message up in the class's message map, and otherwise calls the window's original procedure.
-// Each thread keeps its own table of the windows attached on it; a window is attached, detached
-// and destroyed on the thread that made it.
+// Each thread keeps its own table of the windows attached on it; a window is attached and
+// detached only on the thread that made it (UnsubclassWindow from another thread is refused and
+// reported on standard error; an object destroyed there still leaves no entry behind).
 #include <windows.h>
 
 #include <string>
 
 #include "framework/message_map.h"
+
+struct ThreadWindowTable;
 
 class CWnd {
  public:
@@ -28,7 +31,8 @@ class CWnd {
   // already attached, or the table cannot take it.
   bool SubclassWindow(HWND hwnd);
   bool SubclassDlgItem(int id, CWnd* parent);
-  // Gives the window its original procedure back and detaches.
+  // Gives the window its original procedure back and detaches. Null, and nothing changes, when
+  // called on a thread other than the window's.
   HWND UnsubclassWindow();
 
   // Runs at attach time, before this object sees any message of the window.
@@ -39,6 +43,19 @@ class CWnd {
 
   // Asks every attached window from msg->hwnd up to `last` (inclusive) to pre-translate.
   static bool WalkPreTranslateTree(HWND last, MSG* msg);
+
+  // While it lives, `msg` is the queued message this thread's loop is translating: the only
+  // MSG a WM_GETDLGCODE's lParam is believed to point at (IsDialogMessage passes it on).
+  class LoopMessage {
+   public:
+    explicit LoopMessage(const MSG* msg);
+    ~LoopMessage();
+    LoopMessage(const LoopMessage&) = delete;
+    LoopMessage& operator=(const LoopMessage&) = delete;
+
+   private:
+    const MSG* m_outer;
+  };
 
   // The current message's default processing (the window's original procedure).
   LRESULT Default();
@@ -89,7 +106,7 @@ class CWnd {
   virtual const MessageMap* GetMessageMap() const { return ThisMessageMap(); }
 
   // Attaching without replacing the procedure (a dialog whose procedure is set as it is created).
-  // False when the thread's table cannot take the window.
+  // False when the window is another thread's or the thread's table cannot take it.
   bool AttachHandle(HWND hwnd);
   void HookWindowProc();
 
@@ -102,8 +119,10 @@ class CWnd {
 
   static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   bool ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+  bool OnOwnerThread() const;
   void Detach();
 
   WNDPROC m_oldProc = nullptr;
   CurrentMessage m_current;
+  ThreadWindowTable* m_table = nullptr;  // the attaching thread's, while attached
 };

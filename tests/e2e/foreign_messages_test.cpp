@@ -1,8 +1,8 @@
 // Another process reaches for the running program's objects: it gives the dialog's own
 // "Check Device" button the window property a framework might keep its object in, names that
-// button in a command, and sends numbers whose lParam is a pointer into its own memory. The
-// program must follow none of them (CTest runs this with Wine's exception tracing and fails on
-// an access violation anywhere in the trace), and "Check Device" must still work.
+// button in a command, and sends and posts numbers whose lParam is a pointer into its own
+// memory. The program must follow none of them (CTest runs this with Wine's exception tracing
+// and fails on an access violation anywhere in the trace), and "Check Device" must still work.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -23,6 +23,7 @@ using std::chrono::seconds;
 constexpr auto kStartTimeout = seconds(60);
 constexpr auto kExitTimeout = seconds(30);
 constexpr UINT kSendTimeoutMs = 10000;
+constexpr DWORD kPressWaitMs = 30000;
 
 const char kCatalogue[] =
     "[MAIN]\r\nTotleNumber=1\r\n"
@@ -68,34 +69,78 @@ TEST(ForeignProcess, APlantedPropertyAndForeignPointersAreNeverFollowed) {
   ASSERT_NE(button, nullptr);
   ASSERT_TRUE(SetPropA(button, "DetectorFrameworkWnd", kPlantedObject));
 
+  enum class Way { kSend, kPost };
   struct Probe {
     const char* what;
     HWND window;
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
+    Way way;
+    DWORD_PTR answer;  // to a send
   };
+  HWND link = GetDlgItem(dialog, IDC_LINK_XP32);
+  // Enter, as the dialog manager would ask the link about it, but from this process: Windows
+  // hands the address over as it is, Wine a copy (and it reads the MSG here, so the address
+  // must be readable in this process). Either way the link must not take the key.
+  const MSG enter{link, WM_KEYDOWN, VK_RETURN, 0, 0, {0, 0}};
+  const auto enterAddress = reinterpret_cast<LPARAM>(&enter);
   const Probe probes[] = {
       {"a command naming the button", dialog, WM_COMMAND, MAKEWPARAM(IDC_CHECK_DEVICE, BN_CLICKED),
-       reinterpret_cast<LPARAM>(button)},
-      {"a private number", dialog, kOldReflectedNotify, 0, kForeignPointer},
-      {"a private number to a link", GetDlgItem(dialog, IDC_LINK_XP32), kOldReflectedNotify, 0,
-       kForeignPointer},
+       reinterpret_cast<LPARAM>(button), Way::kSend, 0},
+      {"a private number", dialog, kOldReflectedNotify, 0, kForeignPointer, Way::kSend, 0},
+      {"a private number to a link", link, kOldReflectedNotify, 0, kForeignPointer, Way::kSend, 0},
       // Wine refuses to send WM_NOTIFY to another process; Windows delivers the pointer as it is.
-      {"WM_NOTIFY", dialog, WM_NOTIFY, IDC_CHECK_DEVICE, kForeignPointer},
-      {"WM_DPICHANGED", dialog, kDpiChanged, MAKEWPARAM(192, 192), kForeignPointer},
+      {"WM_NOTIFY sent", dialog, WM_NOTIFY, IDC_CHECK_DEVICE, kForeignPointer, Way::kSend, 0},
+      {"WM_NOTIFY posted", dialog, WM_NOTIFY, IDC_CHECK_DEVICE, kForeignPointer, Way::kPost, 0},
+      {"WM_DPICHANGED sent", dialog, kDpiChanged, MAKEWPARAM(192, 192), kForeignPointer,
+       Way::kSend, 0},
+      {"WM_DPICHANGED posted", dialog, kDpiChanged, MAKEWPARAM(144, 144), kForeignPointer,
+       Way::kPost, 0},
+      {"WM_GETDLGCODE sent to a link", link, WM_GETDLGCODE, 0, enterAddress, Way::kSend,
+       DLGC_STATIC},
+      // Wine refuses this post (ERROR_MESSAGE_SYNC_ONLY); a system that took it must not harm.
+      {"WM_GETDLGCODE posted to a link", link, WM_GETDLGCODE, 0, kForeignPointer, Way::kPost, 0},
   };
+  RECT before{};
+  RECT afterDpiSend{};
+  ASSERT_TRUE(GetWindowRect(dialog, &before));
   for (const Probe& probe : probes) {
     SCOPED_TRACE(probe.what);
-    DWORD_PTR answer = 0;
-    SendMessageTimeoutA(probe.window, probe.message, probe.wParam, probe.lParam,
-                        SMTO_ABORTIFHUNG, kSendTimeoutMs, &answer);
+    if (probe.way == Way::kSend) {
+      DWORD_PTR answer = 0;
+      SendMessageTimeoutA(probe.window, probe.message, probe.wParam, probe.lParam,
+                          SMTO_ABORTIFHUNG, kSendTimeoutMs, &answer);
+      EXPECT_EQ(answer, probe.answer);
+      if (probe.message == kDpiChanged) {
+        ASSERT_TRUE(GetWindowRect(dialog, &afterDpiSend));
+      }
+    } else {
+      PostMessageA(probe.window, probe.message, probe.wParam, probe.lParam);
+    }
     ASSERT_NE(driver.WaitForDialog(seconds(0)), nullptr) << "the program still runs";
   }
+  // A DPI change is taken from wParam alone: 96 to 192 doubles the size, the corner stays.
+  EXPECT_EQ(afterDpiSend.left, before.left);
+  EXPECT_EQ(afterDpiSend.top, before.top);
+  EXPECT_EQ(afterDpiSend.right - afterDpiSend.left, 2 * (before.right - before.left));
+  EXPECT_EQ(afterDpiSend.bottom - afterDpiSend.top, 2 * (before.bottom - before.top));
 
-  // The camera arrives only now, so the links can come from this press alone.
+  // The camera arrives only now, so the links can come from this press alone. The press is
+  // queued behind the posted probes: once the links show, every probe has been taken.
   std::ofstream(topology, std::ios::binary | std::ios::trunc) << kCamera;
-  SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, nullptr);
+  PostMessageA(button, BM_CLICK, 0, 0);
+  const DWORD start = GetTickCount();
+  while (!ViewControl(dialog, IDC_LINK_VISTA64).visible && GetTickCount() - start < kPressWaitMs &&
+         driver.WaitForDialog(seconds(0)) != nullptr) {
+    Sleep(20);
+  }
+  RECT afterPosts{};
+  ASSERT_TRUE(GetWindowRect(dialog, &afterPosts)) << "the program still runs";
+  EXPECT_EQ(afterPosts.left, afterDpiSend.left) << "a posted DPI change is never dispatched";
+  EXPECT_EQ(afterPosts.top, afterDpiSend.top);
+  EXPECT_EQ(afterPosts.right, afterDpiSend.right);
+  EXPECT_EQ(afterPosts.bottom, afterDpiSend.bottom);
   for (int id : kLinks) EXPECT_TRUE(ViewControl(dialog, id).visible) << id;
   EXPECT_EQ(ViewControl(dialog, IDC_LINK_XP32).text, "Download 32bit WindowsXP/Windows2000 driver");
   EXPECT_FALSE(ViewControl(dialog, IDC_STATUS_TEXT).visible);

@@ -1,6 +1,6 @@
-// The framework's dispatch under the real window manager: attaching controls, message maps
-// with base chaining, reflection to the child, routing to the child, pre-translation from the
-// modal loop, and the modal run's ways of ending.
+// The framework's dispatch under the real window manager: attaching controls (on their own
+// thread only), message maps with base chaining, reflection to the child, routing to the child,
+// pre-translation from the modal loop, and the modal run's ways of ending.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "catalogue_test_support.h"
 #include "framework/data_exchange.h"
 #include "framework/dialog.h"
 #include "framework/static.h"
@@ -30,6 +31,7 @@ class ProbeLabel : public CStatic {
   int cursorQueries = 0;
   std::vector<POINT> moves;
   std::vector<UINT> preTranslated;
+  std::vector<MSG> dialogCodeMessages;  // the MSGs WM_GETDLGCODE handed on (not the nulls)
   bool attachedAtPreSubclass = false;
   LONG_PTR procAtPreSubclass = 0;
 
@@ -49,6 +51,7 @@ class ProbeLabel : public CStatic {
         OnCtlColorReflect<&ProbeLabel::Color>(),
         OnSetCursor<&ProbeLabel::SetCursor>(),
         OnMouseMove<&ProbeLabel::MouseMove>(),
+        OnGetDlgCode<&ProbeLabel::DialogCode>(),
     };
     static constexpr MessageMap kMap = MakeMessageMap(&CStatic::ThisMessageMap, kEntries);
     return &kMap;
@@ -72,7 +75,13 @@ class ProbeLabel : public CStatic {
     moves.push_back(point);
     Default();
   }
+  UINT DialogCode(const MSG* msg) {
+    if (msg != nullptr) dialogCodeMessages.push_back(*msg);
+    return static_cast<UINT>(Default());
+  }
 };
+
+constexpr UINT kRunNestedMessage = WM_APP + 8;
 
 class ProbeDialog : public CDialog {
  public:
@@ -87,6 +96,7 @@ class ProbeDialog : public CDialog {
   int buttonClicks = 0;
   int showMessages = 0;
   std::vector<UINT> preTranslated;
+  std::function<void()> onRunNested;
 
   BOOL PreTranslateMessage(MSG* msg) override {
     preTranslated.push_back(msg->message);
@@ -99,6 +109,7 @@ class ProbeDialog : public CDialog {
         OnCommand<IDC_GUI_LABEL, STN_CLICKED, &ProbeDialog::LabelClicked>(),
         OnBnClicked<IDC_GUI_BUTTON, &ProbeDialog::ButtonClicked>(),
         OnMessage<WM_SHOWWINDOW, &ProbeDialog::ShowWindowSeen>(),
+        OnMessage<kRunNestedMessage, &ProbeDialog::RunNested>(),
     };
     static constexpr MessageMap kMap = MakeMessageMap(&CDialog::ThisMessageMap, kEntries);
     return &kMap;
@@ -125,6 +136,10 @@ class ProbeDialog : public CDialog {
   LRESULT ShowWindowSeen(WPARAM wParam, LPARAM) {
     if (wParam) ++showMessages;
     return Default();
+  }
+  LRESULT RunNested(WPARAM, LPARAM) {
+    if (onRunNested) onRunNested();
+    return 0;
   }
 
   CStatic missing_;
@@ -167,6 +182,91 @@ TEST(FrameworkAttach, MissingControlFailsTheExchangeAndLeavesTheObjectUnattached
     return true;
   });
   EXPECT_TRUE(dialog.exchangeFailed);
+}
+
+// Runs each piece of work on a thread of its own, one after another, each to its end.
+class OwnerThread {
+ public:
+  OwnerThread() { thread_.Start([this] { Serve(); }); }
+  ~OwnerThread() {
+    Run(nullptr);
+    thread_.Join();
+    ::CloseHandle(request_);
+    ::CloseHandle(done_);
+  }
+  bool Run(std::function<void()> work) {
+    work_ = std::move(work);
+    ::SetEvent(request_);
+    return ::WaitForSingleObject(done_, kWaitMs) == WAIT_OBJECT_0;
+  }
+
+ private:
+  static constexpr DWORD kWaitMs = 30000;
+  void Serve() {
+    while (::WaitForSingleObject(request_, kWaitMs) == WAIT_OBJECT_0) {
+      const bool last = !work_;
+      if (work_) work_();
+      ::SetEvent(done_);
+      if (last) return;
+    }
+  }
+  HANDLE request_ = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  HANDLE done_ = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  std::function<void()> work_;
+  WorkerThread thread_;
+};
+
+TEST(FrameworkAttach, OnlyTheWindowsThreadDetachesAndAnObjectFreedElsewhereLeavesNoEntry) {
+  OwnerThread owner;
+  auto* label = new ProbeLabel;
+  const CWnd* const object = label;
+  HWND window = nullptr;
+  LONG_PTR classProcedure = 0;
+  bool attached = false;
+  const CWnd* seenAttached = nullptr;
+  ASSERT_TRUE(owner.Run([&] {
+    window = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                               ::GetModuleHandleA(nullptr), nullptr);
+    classProcedure = ::GetWindowLongPtrA(window, GWLP_WNDPROC);
+    attached = label->SubclassWindow(window);
+    seenAttached = CWnd::FromHandlePermanent(window);
+  }));
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(attached);
+  EXPECT_EQ(seenAttached, object);
+
+  // From this thread: not found, not attachable, not detachable.
+  EXPECT_EQ(CWnd::FromHandlePermanent(window), nullptr);
+  CStatic intruder;
+  EXPECT_FALSE(intruder.SubclassWindow(window));
+  StderrCapture capture;
+  EXPECT_EQ(label->UnsubclassWindow(), nullptr);
+  EXPECT_EQ(label->m_hWnd, window);
+  const CWnd* seenAfterRefusal = nullptr;
+  LONG_PTR procedureAfterRefusal = 0;
+  ASSERT_TRUE(owner.Run([&] {
+    seenAfterRefusal = CWnd::FromHandlePermanent(window);
+    procedureAfterRefusal = ::GetWindowLongPtrA(window, GWLP_WNDPROC);
+  }));
+  EXPECT_EQ(seenAfterRefusal, object);
+  EXPECT_NE(procedureAfterRefusal, classProcedure);
+
+  // Freed here all the same: the owner's table keeps no entry for it, the class has its own
+  // procedure back.
+  delete label;
+  const std::string report = capture.Stop();
+  const CWnd* seenAfterFree = object;
+  LONG_PTR procedureAfterFree = 0;
+  ASSERT_TRUE(owner.Run([&] {
+    seenAfterFree = CWnd::FromHandlePermanent(window);
+    procedureAfterFree = ::GetWindowLongPtrA(window, GWLP_WNDPROC);
+    ::DestroyWindow(window);
+  }));
+  EXPECT_EQ(seenAfterFree, nullptr);
+  EXPECT_EQ(procedureAfterFree, classProcedure);
+  EXPECT_EQ(report,
+            AsWritten("\nCWnd: UnsubclassWindow refused on a thread other than the window's\n"
+                      "\nCWnd: destroyed while attached on a thread other than the window's\n"));
 }
 
 TEST(FrameworkDispatch, ReflectionHandsTheChildsNotificationsBackToIt) {
@@ -377,6 +477,65 @@ TEST(FrameworkModal, ANestedDialogDisablesItsOwnerUntilItEnds) {
   EXPECT_TRUE(ownerDisabledDuringInner);
   EXPECT_NE(innerOwner, nullptr);
   EXPECT_TRUE(ownerEnabledAfter);
+}
+
+TEST(FrameworkModal, InsideAnotherThreadsSendTheThreadsOwnDialogCodeAndDpiChangeAreHonoured) {
+  ProbeDialog outer;
+  ProbeDialog inner;
+  outer.onRunNested = [&] { inner.DoModal(); };
+  WorkerThread sender;
+  DWORD sendState = 0;
+  HWND innerLabel = nullptr;
+  RECT before{};
+  RECT after{};
+  int stage = 0;
+  RunDriven(outer, [&] {
+    if (stage == 0) {
+      if (outer.m_hWnd == nullptr || !outer.IsWindowVisible()) return false;
+      stage = 1;
+      HWND target = outer.m_hWnd;
+      // Returns once the inner dialog, run by the handler of this send, has ended.
+      sender.Start([target] { ::SendMessageA(target, kRunNestedMessage, 0, 0); });
+      return false;
+    }
+    if (stage == 1) {
+      if (inner.m_hWnd == nullptr || !inner.IsWindowVisible()) return false;
+      stage = 2;
+      sendState = ::InSendMessageEx(nullptr);
+      innerLabel = inner.label.m_hWnd;
+      // Through the inner loop's IsDialogMessage, which asks the label about the key.
+      ::PostMessageA(inner.label.m_hWnd, WM_KEYDOWN, VK_RETURN, 0);
+      ::GetWindowRect(inner.m_hWnd, &before);
+      const RECT suggested{before.left + 40, before.top + 30, before.right, before.bottom};
+      ::SendMessageA(inner.m_hWnd, kDpiChangedMessage, MAKEWPARAM(192, 192),
+                     reinterpret_cast<LPARAM>(&suggested));
+      ::GetWindowRect(inner.m_hWnd, &after);
+      return false;
+    }
+    if (stage == 2) {
+      if (inner.label.dialogCodeMessages.empty()) return false;
+      stage = 3;
+      inner.EndDialog(IDOK);
+      return false;
+    }
+    outer.EndDialog(IDCANCEL);
+    return true;
+  });
+  sender.Join();
+  ASSERT_EQ(stage, 3);
+  EXPECT_EQ(sendState & (ISMEX_SEND | ISMEX_REPLIED), static_cast<DWORD>(ISMEX_SEND))
+      << "the inner dialog ran inside the other thread's send";
+  ASSERT_EQ(inner.label.dialogCodeMessages.size(), 1u);
+  const MSG& asked = inner.label.dialogCodeMessages[0];
+  EXPECT_EQ(asked.hwnd, innerLabel);
+  EXPECT_EQ(asked.message, static_cast<UINT>(WM_KEYDOWN));
+  EXPECT_EQ(asked.wParam, static_cast<WPARAM>(VK_RETURN));
+  EXPECT_EQ(asked.lParam, 0);
+  // 96 to 192 DPI: twice the size, the top-left corner kept.
+  EXPECT_EQ(after.left, before.left);
+  EXPECT_EQ(after.top, before.top);
+  EXPECT_EQ(after.right - after.left, 2 * (before.right - before.left));
+  EXPECT_EQ(after.bottom - after.top, 2 * (before.bottom - before.top));
 }
 
 }  // namespace

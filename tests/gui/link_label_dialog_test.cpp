@@ -141,10 +141,10 @@ RECT ToolRect(HWND label) {
   return info.rect;
 }
 
-TEST_F(LinkLabelInDialog, OnADpiChangeTheDialogTakesTheSuggestedRectangleAndTheLinksRefit) {
+TEST_F(LinkLabelInDialog, OnADpiChangeTheDialogScalesByTheNewDpiAndTheLinksRefit) {
   Serve(kServedCatalogue);
   constexpr UINT kNewDpi = 192;
-  RECT suggested{};
+  RECT expected{};
   RECT taken{};
   std::vector<LinkSeen> before;
   std::vector<LinkSeen> after;
@@ -159,9 +159,13 @@ TEST_F(LinkLabelInDialog, OnADpiChangeTheDialogTakesTheSuggestedRectangleAndTheL
       logFont.lfHeight *= 2;
       bigHeight = logFont.lfHeight;
       const HFONT big = ::CreateFontIndirectA(&logFont);
-      ::GetWindowRect(dialog.m_hWnd, &suggested);
-      suggested.right += suggested.right - suggested.left;
-      suggested.bottom += suggested.bottom - suggested.top;
+      // 96 to 192 DPI: twice the size, the top-left corner where it was. The rectangle the
+      // message suggests is elsewhere and is not taken.
+      ::GetWindowRect(dialog.m_hWnd, &expected);
+      expected.right += expected.right - expected.left;
+      expected.bottom += expected.bottom - expected.top;
+      const RECT suggested{expected.left + 40, expected.top + 30, expected.right + 40,
+                           expected.bottom + 30};
       {
         const DialogFontStandIn rescaled(dialog.m_hWnd, big);
         ::SendMessageA(dialog.m_hWnd, kDpiChangedMessage, MAKEWPARAM(kNewDpi, kNewDpi),
@@ -180,10 +184,10 @@ TEST_F(LinkLabelInDialog, OnADpiChangeTheDialogTakesTheSuggestedRectangleAndTheL
     ASSERT_FALSE(driver.TimedOut());
   }
   server_.Wait();
-  EXPECT_EQ(taken.left, suggested.left);
-  EXPECT_EQ(taken.top, suggested.top);
-  EXPECT_EQ(taken.right, suggested.right);
-  EXPECT_EQ(taken.bottom, suggested.bottom);
+  EXPECT_EQ(taken.left, expected.left);
+  EXPECT_EQ(taken.top, expected.top);
+  EXPECT_EQ(taken.right, expected.right);
+  EXPECT_EQ(taken.bottom, expected.bottom);
   ASSERT_EQ(after.size(), std::size(kBindingOrder));
   for (std::size_t i = 0; i < after.size(); ++i) {
     SCOPED_TRACE(after[i].id);
