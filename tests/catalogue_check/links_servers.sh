@@ -61,7 +61,7 @@ http {
   fastcgi_temp_path $work/tmp;
   uwsgi_temp_path $work/tmp;
   scgi_temp_path $work/tmp;
-  limit_req_zone \$binary_remote_addr zone=busy:1m rate=1r/s;
+  limit_req_zone \$binary_remote_addr zone=busy:1m rate=12r/m;
   server {
     listen 127.26.0.1:8026; $many
     root $root;
@@ -70,9 +70,10 @@ http {
     location = /loop-a { return 302 /loop-b; }
     location = /loop-b { return 302 /loop-a; }
     location = /nohead.exe { if (\$request_method = HEAD) { return 405; } try_files /d.exe =404; }
-    # The HEAD passes; the GET right after it is over the rate.
+    # The HEAD passes; the GET after it, within 5 s however loaded the machine, is over the rate;
+    # the retry 6 s later is not.
     location = /busy.exe {
-      limit_req zone=busy; limit_req_status 429; add_header Retry-After 2 always;
+      limit_req zone=busy; limit_req_status 429; add_header Retry-After 6 always;
       try_files /d.exe =404;
     }
     location = /slow.exe { limit_rate_after 1k; limit_rate 10; try_files /d.exe =404; }
