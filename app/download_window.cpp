@@ -16,6 +16,12 @@ constexpr int kGap = 10;
 constexpr int kMinTextWidth = 220;
 constexpr int kBarHeight = 16;
 constexpr UINT kMarqueeMilliseconds = 30;
+// Where the bar cannot run a marquee, it fills in steps of this many percent, one a tick, and
+// starts again when full.
+constexpr int kBarStepPercent = 5;
+constexpr UINT kBarStepMilliseconds = 100;
+constexpr UINT_PTR kBarStepTimer = 1;
+constexpr int kBarId = 1;
 // The wait wakes this often even when no message arrives.
 constexpr DWORD kPumpMilliseconds = 50;
 
@@ -33,6 +39,10 @@ unsigned __stdcall RunDownload(void* download) {
 // the download running with nothing to show for it; the window goes when the download ends.
 LRESULT CALLBACK DownloadWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_CLOSE) return 0;
+  if (message == WM_TIMER && wParam == kBarStepTimer) {
+    ::SendMessageA(::GetDlgItem(window, kBarId), PBM_STEPIT, 0, 0);
+    return 0;
+  }
   return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -58,6 +68,16 @@ SIZE TextExtent(HFONT font, const char* text) {
   ::SelectObject(dc, old);
   ::ReleaseDC(nullptr, dc);
   return size;
+}
+
+// Common controls before version 6 (Windows 2000's) have no marquee: they leave its message to
+// the default procedure, which answers 0, where version 6 always answers TRUE. Their bar is
+// then a plain one, without the style it ignores, that the window moves on a timer.
+void StartBar(HWND window, HWND bar) {
+  if (::SendMessageA(bar, PBM_SETMARQUEE, TRUE, kMarqueeMilliseconds) != 0) return;
+  ::SetWindowLongA(bar, GWL_STYLE, ::GetWindowLongA(bar, GWL_STYLE) & ~PBS_MARQUEE);
+  ::SendMessageA(bar, PBM_SETSTEP, kBarStepPercent, 0);
+  ::SetTimer(window, kBarStepTimer, kBarStepMilliseconds, nullptr);
 }
 
 HWND CreateDownloadWindow(const char* text) {
@@ -93,9 +113,11 @@ HWND CreateDownloadWindow(const char* text) {
                                  nullptr, instance, nullptr);
   HWND bar = ::CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE | PBS_MARQUEE,
                                scaled(kMargin), scaled(kMargin) + extent.cy + scaled(kGap),
-                               innerWidth, scaled(kBarHeight), window, nullptr, instance, nullptr);
+                               innerWidth, scaled(kBarHeight), window,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kBarId)), instance,
+                               nullptr);
   if (label != nullptr) ::SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  if (bar != nullptr) ::SendMessageA(bar, PBM_SETMARQUEE, TRUE, kMarqueeMilliseconds);
+  if (bar != nullptr) StartBar(window, bar);
   ::ShowWindow(window, SW_SHOWNOACTIVATE);
   ::UpdateWindow(window);
   return window;

@@ -9,7 +9,8 @@ constexpr const char kDownloadWindowClass[] = "DetectorDownloadWindow";
 constexpr unsigned kDownloadWindowDelayMilliseconds = 1000;
 
 // Runs `download` on a worker thread and returns when it has ended. If it has not ended after
-// the delay, a window centred on the screen shows `text` above a marquee bar until it ends.
+// the delay, a window centred on the screen shows `text` above a marquee bar until it ends
+// (where the common controls have no marquee, a bar that fills again and again).
 // Meanwhile only that window's queued messages are taken from the queue: other windows' posted
 // and input messages wait until the download has ended. Messages that other threads send to
 // this thread's windows are not queued, so they are delivered while the window waits, as in

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/link_label/link_accessible.h"
@@ -62,6 +63,68 @@ INT_PTR OpenWithHtmlProgram(const char* url, int showCommand, INT_PTR shellResul
     return shellResult;
   }
   return static_cast<INT_PTR>(::WinExec(commandLine.data(), static_cast<UINT>(showCommand)));
+}
+
+// Wide enough for any one-line label: the measure wants the unbroken line.
+constexpr LONG kMeasureWidth = 0x7FFF;
+constexpr DWORD kWhite = 0x00FFFFFF;
+
+// The DrawText flags the static control draws its text with, less the alignment (the measure
+// draws from the left edge).
+UINT StaticTextFlags(DWORD style) {
+  UINT flags = DT_LEFT;
+  switch (style & SS_TYPEMASK) {
+    case SS_SIMPLE: flags |= DT_SINGLELINE; break;
+    case SS_LEFTNOWORDWRAP: flags |= DT_EXPANDTABS; break;
+    default: flags |= DT_EXPANDTABS | DT_WORDBREAK; break;
+  }
+  if ((style & SS_NOPREFIX) != 0) flags |= DT_NOPREFIX;
+  if ((style & SS_CENTERIMAGE) != 0) flags |= DT_SINGLELINE;
+  return flags;
+}
+
+// How far right the text's pixels reach when drawn in the DC's font with `flags`, from a left
+// edge at 0; 0 when it cannot be drawn. The drawing gets room for glyphs twice as wide as
+// measured.
+LONG PaintedWidth(HDC reference, const std::string& text, UINT flags, SIZE measured) {
+  if (measured.cx <= 0 || measured.cy <= 0) return 0;
+  const LONG width = 2 * measured.cx + 2 * measured.cy;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -measured.cy;  // top-down rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  const HBITMAP bitmap = ::CreateDIBSection(reference, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HDC memory = bitmap != nullptr ? ::CreateCompatibleDC(reference) : nullptr;
+  LONG reach = 0;
+  if (memory != nullptr && bits != nullptr) {
+    const HGDIOBJ oldBitmap = ::SelectObject(memory, bitmap);
+    const HGDIOBJ oldFont = ::SelectObject(memory, ::GetCurrentObject(reference, OBJ_FONT));
+    RECT area{0, 0, width, measured.cy};
+    ::FillRect(memory, &area, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    ::SetTextColor(memory, RGB(0, 0, 0));
+    ::SetBkMode(memory, TRANSPARENT);
+    ::DrawTextA(memory, text.c_str(), static_cast<int>(text.size()), &area, flags);
+    ::GdiFlush();
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    for (LONG y = 0; y < measured.cy; ++y) {
+      const DWORD* row = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+      for (LONG x = width - 1; x >= reach; --x) {
+        if ((row[x] & kWhite) != kWhite) {
+          reach = x + 1;
+          break;
+        }
+      }
+    }
+    ::SelectObject(memory, oldFont);
+    ::SelectObject(memory, oldBitmap);
+  }
+  if (memory != nullptr) ::DeleteDC(memory);
+  if (bitmap != nullptr) ::DeleteObject(bitmap);
+  return reach;
 }
 
 }  // namespace
@@ -338,15 +401,22 @@ void CLinkLabel::FitToText() {
                  fitted.bottom - fitted.top, SWP_NOZORDER);
 }
 
+// The static control draws its text with DrawText and no glyph positions of its own, so the
+// glyphs stand where the drawn glyphs' own advances put them. Those can differ from what every
+// measuring call reports (Wine draws small unsmoothed text with monochrome glyphs whose advances
+// are wider or narrower than the metrics'): only the drawing tells where the last pixel falls.
 SIZE CLinkLabel::MeasureText() const {
   SIZE extent{};
   const std::string text = GetWindowText();
   const HDC dc = ::GetDC(m_hWnd);
   if (dc == nullptr) return extent;
-  const HGDIOBJ previous = m_underlineFont.GetSafeHandle() != nullptr
-                               ? ::SelectObject(dc, m_underlineFont.GetSafeHandle())
-                               : nullptr;
-  ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  const HFONT font = GetFont();  // the one the control draws with (null: the DC's default)
+  const HGDIOBJ previous = font != nullptr ? ::SelectObject(dc, font) : nullptr;
+  const UINT flags = StaticTextFlags(GetStyle());
+  RECT bounds{0, 0, kMeasureWidth, 0};
+  ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &bounds, flags | DT_CALCRECT);
+  extent = {bounds.right, bounds.bottom};
+  extent.cx = std::max(extent.cx, PaintedWidth(dc, text, flags, extent));
   if (previous != nullptr) ::SelectObject(dc, previous);
   ::ReleaseDC(m_hWnd, dc);
   return extent;

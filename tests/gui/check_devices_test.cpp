@@ -56,6 +56,7 @@ struct LinkView {
   HFONT font = nullptr;
   COLORREF color = 0;
   bool linkCursor = false;
+  TextInk ink;  // read for a shown link only
 };
 
 LinkView ViewLink(HWND dialog, int id) {
@@ -70,7 +71,24 @@ LinkView ViewLink(HWND dialog, int id) {
   ::SetCursor(nullptr);
   ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   view.linkCursor = ::GetCursor() == ::LoadCursorA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_LINK_CURSOR));
+  if (view.visible) view.ink = ReadTextInk(label);
   return view;
+}
+
+// The fonts the prefix links to `face` for characters it lacks, as one text.
+std::string LinkedFonts(const char* face) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                      "Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink", 0,
+                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+    return "";
+  }
+  char value[4096] = {};
+  DWORD size = sizeof value - 2;
+  const LONG read = ::RegQueryValueExA(key, face, nullptr, nullptr,
+                                       reinterpret_cast<BYTE*>(value), &size);
+  ::RegCloseKey(key);
+  return read == ERROR_SUCCESS ? std::string(value, size) : "";
 }
 
 struct Screen {
@@ -132,6 +150,11 @@ TEST_F(CheckDevices, NothingConnectedShowsTheNotFoundMessageInTheSystemLanguage)
 }
 
 TEST_F(CheckDevices, ACameraWithFourAddressesShowsFourConfiguredLinks) {
+  // Not the demo's font links (scripts/demo.sh): with them the dialog's face draws narrower than
+  // it measures, and a label fitted too tight still shows its last letter.
+  for (const char* face : {"Tahoma", "Microsoft Sans Serif"}) {
+    ASSERT_EQ(LinkedFonts(face).find("wqy-microhei"), std::string::npos) << face;
+  }
   Serve(Catalogue({Record(1, kCameraIds, kFourUrls)}));
   auto screens = RunPresses({kCamera});
   ASSERT_EQ(screens.size(), 1u);
@@ -143,6 +166,9 @@ TEST_F(CheckDevices, ACameraWithFourAddressesShowsFourConfiguredLinks) {
     EXPECT_TRUE(link.underlined) << i;
     EXPECT_EQ(link.color, kLinkColor) << i;
     EXPECT_TRUE(link.linkCursor) << i;
+    // Every letter inside the label, the last one too, in a prefix without font links.
+    EXPECT_FALSE(link.ink.whole.empty()) << i;
+    EXPECT_EQ(link.ink.painted, link.ink.whole) << i;
   }
 }
 

@@ -5,6 +5,8 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <memory>
+#include <set>
 #include <string>
 
 #include "app/detector_dlg.h"
@@ -23,6 +25,7 @@ struct Sighting {
   LONG style = 0;
   LONG exStyle = 0;
   bool marqueeBar = false;
+  std::set<LRESULT> barPositions;  // every position the bar was seen at while the window showed
 };
 
 BOOL CALLBACK MatchDownloadWindow(HWND hwnd, LPARAM found) {
@@ -37,9 +40,16 @@ HWND FindDownloadWindow(DWORD thread) {
   return found;
 }
 
+HWND FindBar(HWND window) {
+  for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    if (ClassName(child) == PROGRESS_CLASSA) return child;
+  }
+  return nullptr;
+}
+
 Sighting Look(HWND window, DWORD afterMs) {
   Sighting sighting{true, afterMs, "", ::GetWindowLongA(window, GWL_STYLE),
-                    ::GetWindowLongA(window, GWL_EXSTYLE), false};
+                    ::GetWindowLongA(window, GWL_EXSTYLE), false, {}};
   for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     if (ClassName(child) == "Static") sighting.text = WindowText(child);
     if (ClassName(child) == PROGRESS_CLASSA)
@@ -47,6 +57,8 @@ Sighting Look(HWND window, DWORD afterMs) {
   }
   return sighting;
 }
+
+constexpr UINT kAnswerMs = 1000;
 
 // Polls from its own thread, because the dialog's thread handles only the download window's
 // messages while the download runs.
@@ -64,8 +76,13 @@ class Watcher {
  private:
   void Poll() {
     for (int round = 0; !stop_ && round < 3000; ++round) {  // bounded: a minute
-      if (!first_.seen) {
-        if (HWND window = FindDownloadWindow(thread_)) first_ = Look(window, ::GetTickCount() - start_);
+      if (HWND window = FindDownloadWindow(thread_)) {
+        if (!first_.seen) first_ = Look(window, ::GetTickCount() - start_);
+        DWORD_PTR position = 0;
+        if (::SendMessageTimeoutA(FindBar(window), PBM_GETPOS, 0, 0, SMTO_BLOCK, kAnswerMs,
+                                  &position) != 0) {
+          first_.barPositions.insert(static_cast<LRESULT>(position));
+        }
       }
       ::Sleep(20);
     }
@@ -96,10 +113,59 @@ class DownloadWindow : public DialogTest {
   }
 };
 
-TEST_F(DownloadWindow, ASlowServerShowsItAfterASecondUntilTheDownloadEnds) {
+// Common controls 5 (Windows 2000's) as far as the bar goes: a progress bar that does not know
+// PBM_SETMARQUEE, which their procedure leaves to the default one. Every progress bar the
+// thread makes while the object lives is one.
+class OlderProgressBars {
+ public:
+  OlderProgressBars()
+      : m_hook(::SetWindowsHookExA(WH_CBT, &Subclass, nullptr, ::GetCurrentThreadId())) {}
+  ~OlderProgressBars() {
+    if (m_hook != nullptr) ::UnhookWindowsHookEx(m_hook);
+  }
+  OlderProgressBars(const OlderProgressBars&) = delete;
+  OlderProgressBars& operator=(const OlderProgressBars&) = delete;
+  bool Installed() const { return m_hook != nullptr; }
+
+ private:
+  static LRESULT CALLBACK Subclass(int code, WPARAM wParam, LPARAM lParam) {
+    const auto window = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_CREATEWND && ClassName(window) == PROGRESS_CLASSA) {
+      s_progress = reinterpret_cast<WNDPROC>(
+          ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Older)));
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  static LRESULT CALLBACK Older(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == PBM_SETMARQUEE) return ::DefWindowProcW(window, message, wParam, lParam);
+    return ::CallWindowProcW(s_progress, window, message, wParam, lParam);
+  }
+
+  static inline WNDPROC s_progress = nullptr;
+  HHOOK m_hook;
+};
+
+struct BarCase {
+  const char* name;
+  bool olderControls;
+  bool marqueeBar;
+  bool moves;  // by position: a marquee moves by itself, at position 0
+};
+
+void PrintTo(const BarCase& bar, std::ostream* out) { *out << bar.name; }
+
+class DownloadWindowBar : public DownloadWindow, public testing::WithParamInterface<BarCase> {};
+
+TEST_P(DownloadWindowBar, ASlowServerShowsItAfterASecondUntilTheDownloadEnds) {
+  const BarCase& row = GetParam();
   char expected[16] = {};
   if (::GetEnvironmentVariableA("DETECTOR_EXPECT_MESSAGE_LANG", expected, sizeof expected) > 0) {
     ASSERT_EQ(::GetSystemDefaultLangID(), std::stoi(expected)) << "the run's system language";
+  }
+  std::unique_ptr<OlderProgressBars> older;
+  if (row.olderControls) {
+    older = std::make_unique<OlderProgressBars>();
+    ASSERT_TRUE(older->Installed());
   }
   ServerScript slow;
   slow.pieces = {"", kServedCatalogue};  // the request is read at once, the answer comes later
@@ -118,11 +184,23 @@ TEST_F(DownloadWindow, ASlowServerShowsItAfterASecondUntilTheDownloadEnds) {
   EXPECT_EQ(seen.text, chinese ? "\xD5\xFD\xD4\xDA\xC1\xAC\xBD\xD3\xC7\xFD\xB6\xAF\xB7\xFE\xCE\xF1"
                                  "\xC6\xF7..."
                                : "Connecting to the driver server...");
-  EXPECT_TRUE(seen.marqueeBar);
+  EXPECT_EQ(seen.marqueeBar, row.marqueeBar);
+  if (row.moves) {
+    // A step every tenth of a second for about two seconds: a bar that moves shows many.
+    EXPECT_GE(seen.barPositions.size(), 5u);
+  } else {
+    EXPECT_EQ(seen.barPositions, std::set<LRESULT>{0});
+  }
   EXPECT_NE(seen.style & WS_CAPTION, WS_CAPTION) << "no caption";
   EXPECT_NE(seen.exStyle & WS_EX_TOOLWINDOW, 0) << "no task-bar button";
   EXPECT_FALSE(windowWithDialog) << "gone before the dialog shows";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Controls, DownloadWindowBar,
+    testing::Values(BarCase{"Marquee", false, true, false},
+                    BarCase{"CommonControls5", true, false, true}),
+    [](const testing::TestParamInfo<BarCase>& bar) { return std::string(bar.param.name); });
 
 TEST_F(DownloadWindow, APromptServerShowsNone) {
   Serve(kServedCatalogue);

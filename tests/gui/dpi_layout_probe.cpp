@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/detector_dlg.h"
+#include "link_label_test_dialog.h"
 #include "loopback_server.h"
 #include "res/resource.h"
 #include "ui_driver.h"
@@ -72,11 +73,17 @@ std::string KindOf(HWND control) {
   return "other";
 }
 
-// The text as the control draws it, on one line, in the control's own font.
+// The text as the control draws it, on one line, in the control's own font; for a link, as
+// far as its pixels reach where they reach past its measured width.
 SIZE DrawnExtent(HWND control) {
   SIZE extent{};
   const std::wstring text = TextOf(control);
   if (text.empty()) return extent;
+  if (KindOf(control) == "link") {
+    char ansi[256] = {};
+    ::GetWindowTextA(control, ansi, sizeof ansi);
+    return ExtentInWindowFont(control, ansi);
+  }
   const HDC dc = ::GetDC(control);
   const auto font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
   const HGDIOBJ previous = ::SelectObject(dc, font);

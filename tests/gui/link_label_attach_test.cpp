@@ -191,17 +191,16 @@ TEST_F(LinkLabelAttach, CursorIsShownOnlyWhenSet) {
   EXPECT_EQ(::GetCursor(), cross);
 }
 
-// The extent the label will measure: the window's font with the underline set.
+// The room the label will fit: the window's font with the underline set.
 SIZE UnderlinedExtent(HWND control) {
   char text[64] = {};
   ::GetWindowTextA(control, text, sizeof(text));
   LOGFONTA underlined = WindowLogFont(control);
   underlined.lfUnderline = 1;
   const HFONT font = ::CreateFontIndirectA(&underlined);
-  SIZE extent{};
   HDC dc = ::GetDC(control);
   const HGDIOBJ previous = ::SelectObject(dc, font);
-  ::GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
+  const SIZE extent = PaintedExtent(dc, text);
   ::SelectObject(dc, previous);
   ::ReleaseDC(control, dc);
   ::DeleteObject(font);

@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <map>
 
 namespace {
 
@@ -95,6 +97,46 @@ BOOL CALLBACK CheckTooltip(HWND hwnd, LPARAM context) {
   return FALSE;
 }
 
+void TrimEmptyColumns(std::vector<int>& columns) {
+  while (!columns.empty() && columns.back() == 0) columns.pop_back();
+}
+
+// The text drawn black on white from (0, 0), as the static control draws it (no positions of
+// its own), in the font selected into `dc`; per column, how many pixels are not white.
+std::vector<int> InkColumns(HDC dc, const std::string& text) {
+  SIZE advance{};
+  ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &advance);
+  const LONG width = 2 * advance.cx + 2 * advance.cy + 1;
+  const LONG height = advance.cy + 1;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  const HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HDC memory = ::CreateCompatibleDC(dc);
+  std::vector<int> columns(static_cast<std::size_t>(width), 0);
+  if (bitmap != nullptr && memory != nullptr) {
+    const HGDIOBJ oldBitmap = ::SelectObject(memory, bitmap);
+    const HGDIOBJ oldFont = ::SelectObject(memory, ::GetCurrentObject(dc, OBJ_FONT));
+    ::PatBlt(memory, 0, 0, width, height, WHITENESS);
+    ::SetBkMode(memory, TRANSPARENT);
+    ::SetTextColor(memory, RGB(0, 0, 0));
+    ::ExtTextOutA(memory, 0, 0, 0, nullptr, text.c_str(), static_cast<UINT>(text.size()), nullptr);
+    ::GdiFlush();
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    for (LONG y = 0; y < height; ++y) {
+      for (LONG x = 0; x < width; ++x) {
+        if ((pixels[y * width + x] & 0xFFFFFF) != 0xFFFFFF) ++columns[static_cast<std::size_t>(x)];
+      }
+    }
+    ::SelectObject(memory, oldFont);
+    ::SelectObject(memory, oldBitmap);
+  }
+  if (memory != nullptr) ::DeleteDC(memory);
+  if (bitmap != nullptr) ::DeleteObject(bitmap);
+  TrimEmptyColumns(columns);
+  return columns;
+}
+
 }  // namespace
 
 LinkTestDialog::LinkTestDialog(const std::vector<TestControl>& controls) {
@@ -116,15 +158,61 @@ RECT RectInParent(HWND window) {
   return rect;
 }
 
-SIZE ExtentInWindowFont(HWND window, const std::string& text) {
+SIZE PaintedExtent(HDC dc, const std::string& text) {
   SIZE extent{};
+  ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  extent.cx = std::max<LONG>(extent.cx, static_cast<LONG>(InkColumns(dc, text).size()));
+  return extent;
+}
+
+SIZE ExtentInWindowFont(HWND window, const std::string& text) {
   HDC dc = ::GetDC(window);
   const auto font = reinterpret_cast<HFONT>(::SendMessageA(window, WM_GETFONT, 0, 0));
   const HGDIOBJ previous = ::SelectObject(dc, font);
-  ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  const SIZE extent = PaintedExtent(dc, text);
   ::SelectObject(dc, previous);
   ::ReleaseDC(window, dc);
   return extent;
+}
+
+TextInk ReadTextInk(HWND label) {
+  TextInk ink;
+  ::InvalidateRect(label, nullptr, TRUE);
+  ::UpdateWindow(label);
+  RECT client{};
+  ::GetClientRect(label, &client);
+  HDC dc = ::GetDC(label);
+  // The background is what most of the label shows: its text covers far less.
+  std::vector<COLORREF> shown;
+  std::map<COLORREF, int> counts;
+  for (LONG y = 0; y < client.bottom; ++y) {
+    for (LONG x = 0; x < client.right; ++x) {
+      shown.push_back(::GetPixel(dc, x, y));
+      ++counts[shown.back()];
+    }
+  }
+  COLORREF background = CLR_INVALID;
+  int most = 0;
+  for (const auto& [color, count] : counts) {
+    if (count > most) {
+      background = color;
+      most = count;
+    }
+  }
+  const auto width = static_cast<std::size_t>(std::max<LONG>(client.right, 0));
+  ink.painted.assign(width, 0);
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    if (shown[i] != background) ++ink.painted[i % width];
+  }
+  TrimEmptyColumns(ink.painted);
+  char text[256] = {};
+  ::GetWindowTextA(label, text, sizeof text);
+  const auto font = reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0));
+  const HGDIOBJ previous = ::SelectObject(dc, font);
+  ink.whole = InkColumns(dc, text);
+  ::SelectObject(dc, previous);
+  ::ReleaseDC(label, dc);
+  return ink;
 }
 
 LOGFONTA WindowLogFont(HWND window) {

@@ -33,8 +33,20 @@ class LinkTestDialog {
 
 // The window's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND window);
-// The text's extent in the window's current font.
+// The room the text takes in the window's current font: its advance width, or as far as its
+// pixels reach where they reach further.
 SIZE ExtentInWindowFont(HWND window, const std::string& text);
+// The same in the font selected into `dc`.
+SIZE PaintedExtent(HDC dc, const std::string& text);
+
+// How many pixels of each column the label's text takes, trailing empty columns left off:
+// `painted` as the label shows it now on the screen, `whole` as the same text comes out drawn
+// from the left edge, unclipped, in the label's font. Equal when no letter is cut off.
+struct TextInk {
+  std::vector<int> painted;
+  std::vector<int> whole;
+};
+TextInk ReadTextInk(HWND label);
 LOGFONTA WindowLogFont(HWND window);
 
 // The tooltip that holds tool 1 of `label`, or null.
