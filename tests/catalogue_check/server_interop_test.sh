@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # catalogue-check --server against the web servers Debian ships, each serving the sample
-# catalogue on 127.0.0.1:80 in a network namespace of its own, with the setting the README's
-# table gives. The expected verdict is the table's. Skipped (77) without namespaces or servers.
+# catalogue on 127.0.0.1:80 in a network namespace of its own, with the setting the table of
+# docs/MAINTAINERS.md gives. The expected verdict is the table's. Skipped (77) without namespaces or servers.
 #   server_interop_test.sh CATALOGUE_CHECK SAMPLE_PID_INI
 set -u
 check=$1 sample=$2

@@ -1,7 +1,8 @@
 #pragma once
 // Every problem the checker can report, in one list: its fixed name (the JSON's "kind", for
-// pipelines) and its severity. The README's table and the crafted-catalogue test follow the
-// catalogue's kinds; the links' kinds, which need servers to arise, have a list of their own.
+// pipelines) and its severity. The table in docs/MAINTAINERS.md and the crafted-catalogue
+// test follow the catalogue's kinds; the links' kinds, which need servers to arise, have a
+// list of their own.
 #include <cstddef>
 #include <iterator>
 
