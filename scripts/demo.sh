@@ -26,6 +26,8 @@ case ${DETECTOR_DEMO_ARCH:-x64} in
   *) echo "demo: DETECTOR_DEMO_ARCH is \"x64\" (the default) or \"x86\"" >&2; exit 2 ;;
 esac
 build=${DETECTOR_DEMO_BUILD:-$root/build/$preset}  # a test names the tree it runs for
+# What the 32-bit Wine's calls may reach besides /tmp (each call binds them for itself).
+[ "$preset" = windows ] || export DETECTOR_WINE32_SHARE="$root:$build"
 # The USB stand-in driver is built for 64-bit Wine only: the 32-bit demo shows the same dialog
 # from the simulator build.
 default_program=product
@@ -56,7 +58,7 @@ if [ "${1:-}" != "--in-namespace" ]; then
   interactive=0
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then interactive=1; fi
   sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo --preserve-env=DISPLAY,XAUTHORITY,DETECTOR_DEMO_LANG,DETECTOR_DEMO_DPI,DETECTOR_DEMO_TOPOLOGY,DETECTOR_DEMO_CATALOGUE,DETECTOR_DEMO_PROGRAM,DETECTOR_DEMO_ARCH,DETECTOR_DEMO_BUILD,DETECTOR_WINE32_DIR)
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo --preserve-env=DISPLAY,XAUTHORITY,DETECTOR_DEMO_LANG,DETECTOR_DEMO_DPI,DETECTOR_DEMO_TOPOLOGY,DETECTOR_DEMO_CATALOGUE,DETECTOR_DEMO_PROGRAM,DETECTOR_DEMO_ARCH,DETECTOR_DEMO_BUILD,DETECTOR_WINE32_DIR,DETECTOR_WINE32_SHARE)
   exec "${sudo_cmd[@]}" env DETECTOR_DEMO_INTERACTIVE=$interactive \
     unshare -n -m -- "$root/tools/with-display" "$root/scripts/demo.sh" --in-namespace
 fi
