@@ -469,6 +469,15 @@ TEST_P(Command, ReportsAndExitsAsTheProgramBehaves) {
   const std::string file = folder.folder() + "FILE";
   const std::string missing = folder.folder() + "no such file";
   const std::string pipe = folder.folder() + "PIPE";
+  // The folder goes only when empty: whatever a row made in it goes first, however it ends.
+  struct Remover {
+    const std::string& file;
+    const std::string& pipe;
+    ~Remover() {
+      std::remove(file.c_str());
+      std::remove(pipe.c_str());
+    }
+  } remover{file, pipe};
   WriteBytes(file, row.file);
   if (feed.fileSize != 0) {
     ASSERT_EQ(truncate(file.c_str(), static_cast<off_t>(feed.fileSize)), 0);
