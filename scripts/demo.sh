@@ -13,8 +13,9 @@
 # The pretend USB machine is tools/usb-topologies/demo.txt (a camera behind an external hub);
 # DETECTOR_DEMO_TOPOLOGY and DETECTOR_DEMO_CATALOGUE name another topology file or catalogue.
 # DETECTOR_DEMO_PROGRAM=sim runs the simulator build, detector-sim.exe, instead.
-# DETECTOR_DEMO_ARCH=x86 runs the 32-bit exe (build/windows-x86) under the emulated 32-bit Wine
-# of tools/wine32-setup; its screenshot is in build/windows-x86/demo.
+# DETECTOR_DEMO_ARCH=x86 runs the 32-bit simulator build (build/windows-x86) under the emulated
+# 32-bit Wine of tools/wine32-setup (it refuses DETECTOR_DEMO_PROGRAM=product); its screenshot is
+# in build/windows-x86/demo.
 # --no-build skips the set-up and the build, for a test that runs on a built tree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -37,6 +38,10 @@ case ${DETECTOR_DEMO_PROGRAM:-$default_program} in
   sim) program=$build/app/detector-sim.exe targets=(detector-sim) ;;
   *) echo "demo: DETECTOR_DEMO_PROGRAM is \"product\" (the default) or \"sim\"" >&2; exit 2 ;;
 esac
+if [ "$preset" != windows ] && [ "$program" = "$build/app/detector.exe" ]; then
+  echo "demo: DETECTOR_DEMO_ARCH=x86 runs the simulator build only (the USB stand-in driver is built for the 64-bit Wine): leave DETECTOR_DEMO_PROGRAM unset, or set it to \"sim\"" >&2
+  exit 2
+fi
 driver=$build/tests/usb_driver/usb-stand-in.sys
 window_wait_seconds=120    # the first run creates the Wine prefix, which takes about a minute
 settle_seconds=3
