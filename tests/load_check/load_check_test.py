@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """tools/load-check on PE files made here from bytes, one row for each way an exe fails its
-target and one that passes: every row asserts load-check's whole output and its exit status.
-load_check_test.py LOAD_CHECK (the table is the one load-check reads by default)."""
+target and rows that pass: every row asserts load-check's whole output and its exit status.
+load_check_test.py LOAD_CHECK (the table is the one load-check reads by default, unless a row
+gives one of its own)."""
 import os
 import struct
 import subprocess
@@ -68,12 +69,18 @@ X86 = "Windows 2000 SP4 (target win2000-x86)"
 CLEAN = [("KERNEL32.dll", ["GetTickCount", "Sleep"])]
 
 # name, target, exe, the whole output (each line with "load-check: crafted.exe: " before it
-# unless it is the verdict), exit status.
+# unless it is the verdict; "load-check: " only before a line about the table), exit status,
+# and a table of the row's own when one is given.
 ROWS = [
     ("a clean x64 exe passes", "xp-x64", pe_file(AMD64, True, CLEAN), [
         "x64 (AMD64), Windows GUI subsystem 5.2, OS version 5.2; 2 imports from 1 DLLs; oldest "
         "Windows it starts on: Windows XP x64 / Server 2003 SP1 x64 (the x64 machine)",
         "PASS load-x64"], 0),
+    ("a function first exported by the target's own Windows", "xp-x64",
+     pe_file(AMD64, True, [("KERNEL32.dll", ["GetTickCount", "RtlVirtualUnwind"])]), [
+         "x64 (AMD64), Windows GUI subsystem 5.2, OS version 5.2; 2 imports from 1 DLLs; oldest "
+         "Windows it starts on: Windows XP x64 / Server 2003 SP1 x64 (the x64 machine)",
+         "PASS load-x64"], 0),
     ("an import by ordinal", "xp-x64",
      pe_file(AMD64, True, [("KERNEL32.dll", ["GetTickCount", 42])]), [
          "x64 (AMD64), Windows GUI subsystem 5.2, OS version 5.2; 2 imports from 1 DLLs; oldest "
@@ -133,21 +140,34 @@ ROWS = [
          f"KERNEL32.dll!InterlockedCompareExchange: exported by the x86 KERNEL32.dll only; "
          f"breaks {X64}",
          "FAIL load-x64"], 1),
+    # A row for both architectures leaves no room for one architecture's row of the same name.
+    ("a table listing a function for both architectures, then for one", "xp-x64",
+     pe_file(AMD64, True, CLEAN), [
+         "table.tsv:2: KERNEL32.dll!Sleep is listed twice",
+         "FAIL load-x64"], 1,
+     "KERNEL32.dll\tSleep\tnt4\tcrafted\n"
+     "KERNEL32.dll\tSleep\txp-x64 x64-only\tcrafted\n"),
 ]
 
 
 class CraftedExes(unittest.TestCase):
     def test_rows(self):
         with tempfile.TemporaryDirectory() as folder:
-            for name, target, exe, lines, status in ROWS:
+            for name, target, exe, lines, status, *table in ROWS:
                 with self.subTest(name):
                     path = os.path.join(folder, "crafted.exe")
                     with open(path, "wb") as file:
                         file.write(exe)
+                    options = []
+                    if table:
+                        with open(os.path.join(folder, "table.tsv"), "w") as file:
+                            file.write(table[0])
+                        options = ["--table", "table.tsv"]
                     run = subprocess.run(
                         [sys.executable, LOAD_CHECK, "--target", target, "--name", "crafted.exe",
-                         path], capture_output=True, text=True, timeout=60)
+                         *options, path], capture_output=True, text=True, timeout=60, cwd=folder)
                     want = [line if line.startswith(("PASS ", "FAIL "))
+                            else "load-check: " + line if line.startswith("table.tsv:")
                             else "load-check: crafted.exe: " + line for line in lines]
                     self.assertEqual(run.stdout.splitlines(), want)
                     self.assertEqual(run.stderr, "")
@@ -155,5 +175,5 @@ class CraftedExes(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    LOAD_CHECK = sys.argv.pop(1)
+    LOAD_CHECK = os.path.abspath(sys.argv.pop(1))
     unittest.main()

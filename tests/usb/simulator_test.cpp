@@ -190,7 +190,7 @@ TEST(SimulatorControllers, AreListedInTheOrderAddedAndOpenedEitherWay) {
 
   // Each listed path opens its controller, in any letter case; HCDn only for 0 to 9.
   for (const char* path : {"\\\\?\\PCI#VEN_1B3B&DEV_0C03#3&3&0#{3ABF6F2D-71C4-462A-8A92-1E6861E6AF27}\\3",
-                           "\\\\.\\HCD3", "\\\\.\\HCD5"}) {
+                           "\\\\.\\HCD3", "\\\\.\\hcd3", "\\\\.\\HCD5"}) {
     const HubDriver::Handle handle = sim.Open(path);
     EXPECT_NE(handle, HubDriver::kInvalidHandle) << path;
     sim.Close(handle);

@@ -215,7 +215,7 @@ HubDriver::Handle UsbSimulator::Open(const std::string& devicePath) {
     const std::string rest = devicePath.substr(prefix.size());
     unsigned n = 0;
     char tail = 0;
-    if (rest.size() > 3 && rest.compare(0, 3, "HCD") == 0 &&
+    if (rest.size() > 3 && SameDeviceName(rest.substr(0, 3), "HCD") &&
         rest.find_first_not_of("0123456789", 3) == std::string::npos &&
         std::sscanf(rest.c_str() + 3, "%u%c", &n, &tail) == 1) {
       SimController* controller = FindController(n);
