@@ -385,10 +385,10 @@ void Fetcher::Finished(std::size_t index, CURLcode code, Clock::time_point now) 
         job.result.permanentRedirect = true;
         job.result.movedTo = next;
       }
-      if (job.result.hops.size() > static_cast<std::size_t>(kMaxRedirects))
-        return Finish(job, LinkFailure::kTooManyRedirects, now, next);
       EndRequest(job);
       job.url = next;
+      if (job.result.hops.size() > static_cast<std::size_t>(kMaxRedirects))
+        return Finish(job, LinkFailure::kTooManyRedirects, now, next);
       if (HasControlByte(next)) return Finish(job, LinkFailure::kRedirectControl, now, next);
       UrlParts parts;
       if (!ParseUrl(next, parts) || (parts.scheme != "http" && parts.scheme != "https"))
