@@ -1,11 +1,11 @@
 // The fetch of every address with libcurl's multi interface. Redirects are followed here, not
 // by the library, so that each hop is seen: a loop, a non-web scheme, a permanent move, the
 // https hops an old browser has to open.
+#include <arpa/inet.h>
 #include <curl/curl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -137,8 +137,8 @@ RetryWhen ReadRetryAfter(const std::string& value, double limit, double& seconds
   if (value.find_first_not_of("0123456789") == std::string::npos) {
     const std::size_t first = std::min(value.find_first_not_of('0'), value.size() - 1);
     const std::string digits = value.substr(first);
-    // More digits than any bound has (at most a day, or 15 digits for any double a caller
-    // gives) is past it; fewer fit in an integer.
+    // Past 15 digits the wait is past any bound (the options allow a day); up to 15 it
+    // converts exactly.
     if (digits.size() > 15) return RetryWhen::kPast;
     const double wait = static_cast<double>(std::stoull(digits));
     if (wait > limit) return RetryWhen::kPast;
