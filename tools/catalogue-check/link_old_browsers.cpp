@@ -1,5 +1,6 @@
 // The TLS greeting of Windows 2000/XP's own browser, made with OpenSSL directly: libcurl always
-// sends a host name's SNI, and the old browser never does.
+// sends a host name's SNI, and the old browser never does. The connection under it is libcurl's,
+// whose look-up cannot hold the run.
 #include <curl/curl.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <string>
 
 #include "link_check.h"
@@ -30,6 +32,12 @@ std::string OpenSslError(const char* what) {
 
 using Clock = std::chrono::steady_clock;
 
+std::string Seconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f s", seconds);
+  return text;
+}
+
 int MillisecondsLeft(Clock::time_point deadline) {
   const auto left =
       std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -44,6 +52,7 @@ curl_socket_t Connect(CURL* easy, const std::string& host, unsigned short port, 
   const std::string url = "http://" + host + ":" + std::to_string(port) + "/";
   curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
   curl_easy_setopt(easy, CURLOPT_CONNECT_ONLY, 1L);
+  curl_easy_setopt(easy, CURLOPT_PROXY, "");  // the greeting goes to the host itself
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
   curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, ms);
@@ -131,7 +140,7 @@ OldBrowsers OldBrowserHandshake(const std::string& hostName, unsigned short port
   const curl_socket_t fd =
       easy != nullptr && !late ? Connect(easy, hostName, port, ms, guard, error, detail, late) : -1;
   if (late) {
-    detail = "no connection within " + std::to_string(static_cast<long>(seconds)) + " s";
+    detail = "no connection within " + Seconds(seconds);
     if (!wholeBound) answer = OldBrowsers::kNotAsked;
   }
   SSL* ssl = fd >= 0 ? SSL_new(context) : nullptr;
@@ -139,7 +148,7 @@ OldBrowsers OldBrowserHandshake(const std::string& hostName, unsigned short port
     SSL_set_fd(ssl, fd);  // and no SSL_set_tlsext_host_name: no SNI
     const int handshake = Handshake(ssl, fd, deadline);
     if (handshake < 0) {
-      detail = "no TLS 1.0 handshake within " + std::to_string(static_cast<long>(seconds)) + " s";
+      detail = "no TLS 1.0 handshake within " + Seconds(seconds);
       if (!wholeBound) answer = OldBrowsers::kNotAsked;
     } else if (handshake == 0) {
       detail = OpenSslError("no TLS 1.0 handshake without SNI");
