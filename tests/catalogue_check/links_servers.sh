@@ -1,23 +1,38 @@
 #!/usr/bin/env bash
 # The servers of the --links test, all one nginx on loopback addresses 127.26.x.y, with
-# certificates made here: a test authority (WORK/ca.pem) and a self-signed one.
+# certificates made here: a test authority (WORK/ca.pem) and a self-signed one; in front of one
+# of them, tls10_trickle.py. Where 198.51.100.1 is on this machine (the test's own network
+# namespace gives it to lo), nginx serves there too, as a public address.
 #   links_servers.sh start WORK   makes WORK's files, starts nginx, waits until every address
 #                                 answers; exits non-zero when nginx cannot start
 #   links_servers.sh stop WORK    ends that nginx
 set -eu
 work=$2
-listens=(127.26.0.1:8026 127.26.0.3:8026 127.26.0.2:8443 127.26.0.3:8443 127.26.0.4:8443)
+here=$(cd "$(dirname "$0")" && pwd)
+listens=(127.26.0.1:8026 127.26.0.3:8026 127.26.0.2:8443 127.26.0.3:8443 127.26.0.4:8443
+         127.26.0.4:8444)
 for n in $(seq 1 10); do listens+=("127.26.1.$n:8026"); done
+public=""
+if ip -o address show dev lo 2>/dev/null | grep -q ' 198\.51\.100\.1/'; then
+  public="server { listen 198.51.100.1:8026; location / { return 302 http://127.26.0.1:8026/d.exe; } }"
+  listens+=(198.51.100.1:8026)
+fi
 
 answers() { timeout 1 bash -c "exec 3<>/dev/tcp/${1%:*}/${1#*:}" 2>/dev/null; }
 
-stop() {
+# Ends the process whose pid WORK/NAME.pid holds, if it is still that program.
+end() {
   local pid
-  pid=$(cat "$work/nginx.pid" 2>/dev/null) || return 0
-  [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = nginx ] || return 0
+  pid=$(cat "$work/$1.pid" 2>/dev/null) || return 0
+  grep -q "$2" "/proc/$pid/cmdline" 2>/dev/null || return 0
   kill "$pid" 2>/dev/null || true
   for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.1; done
   kill -KILL "$pid" 2>/dev/null || true
+}
+
+stop() {
+  end trickle tls10_trickle
+  end nginx nginx
 }
 
 certificates() {
@@ -44,8 +59,10 @@ start() {
   { printf 'PK\003\004'; head -c 2996 /dev/zero; } >"$root/d.zip"
   printf '\357\273\277 \r\n<!DOCTYPE html><html><body>No such driver</body></html>\n' >"$root/page.exe"
   chmod -R a+rX "$work"
-  local many="" n
+  local many="" hops="" n
   for n in $(seq 1 10); do many+="listen 127.26.1.$n:8026; "; done
+  # /r11 redirects 11 times, /r10 10 times
+  for n in $(seq 2 11); do hops+="location = /r$n { return 302 /r$((n - 1)); } "; done
   cat >"$work/nginx.conf" <<CONF
 daemon off;
 master_process off;
@@ -70,6 +87,13 @@ http {
     location = /loop-a { return 302 /loop-b; }
     location = /loop-b { return 302 /loop-a; }
     location = /nohead.exe { if (\$request_method = HEAD) { return 405; } try_files /d.exe =404; }
+    location = /head403.exe { if (\$request_method = HEAD) { return 403; } try_files /d.exe =404; }
+    location = /for-now { return 307 /d.exe; }
+    location = /gone { return 301 /none.exe; }
+    location = /unavailable.exe { return 503; }
+    location = /later.exe { add_header Retry-After 10000000000 always; return 503; }
+    location = /r1 { return 302 /d.exe; }
+    $hops
     # The HEAD passes; the GET after it, within 5 s however loaded the machine, is over the rate;
     # the retry 6 s later is not.
     location = /busy.exe {
@@ -80,6 +104,7 @@ http {
     location /many/ { try_files /d.exe =404; }
   }
   server { listen 127.26.0.3:8026; location / { return 302 https://127.26.0.3:8443\$request_uri; } }
+  $public
   server {
     listen 127.26.0.2:8443 ssl; root $root;
     ssl_certificate $work/s2.pem; ssl_certificate_key $work/s2.key;
@@ -104,6 +129,9 @@ CONF
   nginx -p "$work" -c "$work/nginx.conf" </dev/null >>"$work/logs/nginx.out" 2>&1 &
   local pid=$! until=$((SECONDS + 10))
   echo "$pid" >"$work/nginx.pid"
+  python3 "$here/tls10_trickle.py" 127.26.0.4 8444 127.26.0.4 8443 </dev/null \
+    >>"$work/logs/trickle.out" 2>&1 &
+  echo "$!" >"$work/trickle.pid"
   for address in "${listens[@]}"; do
     until answers "$address"; do
       if ! kill -0 "$pid" 2>/dev/null || [ "$SECONDS" -ge "$until" ]; then

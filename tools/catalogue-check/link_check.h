@@ -15,10 +15,11 @@ struct LinkUse {
 
 struct LinkTarget {
   std::string address;  // as stored
+  std::string sent;     // as a click hands it to the browser: the program's own encoding
   std::vector<LinkUse> uses;
 };
 
-// Every distinct http or https address of the loaded records, in the order of first use.
+// Every distinct address of the loaded records that a click opens, in the order of first use.
 std::vector<LinkTarget> LinkTargets(const CatalogueReport& report);
 
 // What the first bytes of a body are.
@@ -35,6 +36,8 @@ enum class LinkFailure {
   kRedirectLoop,
   kTooManyRedirects,
   kRedirectNotWeb,  // a redirect to a scheme other than http and https
+  kRedirectControl,  // a redirect to an address with control characters
+  kPrivateNetwork,   // a redirect from a public address to a private, loopback or link-local one
   kBadAnswer,       // no usable HTTP answer
   kAddressBound,    // no whole answer within the address's bound: slow
   kRunBound,        // the run's bound ended first: slow
@@ -47,6 +50,7 @@ enum class OldBrowsers { kNotAsked, kOpens, kNoHandshake, kCertificateWarning };
 struct LinkHop {
   long status;
   std::string location;
+  bool fromPublic = false;  // led to from a public address: it may not reach a private one
 };
 
 struct LinkResult {
@@ -56,7 +60,8 @@ struct LinkResult {
   long status = 0;     // the final HTTP status, 0 when none came
   std::string finalAddress;
   std::vector<LinkHop> hops;  // each redirect: its status and where it led
-  bool permanentRedirect = false;
+  bool permanentRedirect = false;  // the address itself has moved: its first hop is permanent
+  std::string movedTo;  // where the permanent hops from the address end: the catalogue's new text
   int retries = 0;  // after a 429 or 503 with Retry-After
   Content content = Content::kNothing;
   std::string contentType;  // as the server named it
@@ -87,10 +92,13 @@ struct LinkRun {
 // build (libcurl and OpenSSL).
 LinkRun CheckLinks(const std::vector<LinkTarget>& targets, const LinkOptions& options);
 
-// The compatibility handshake with https://host:port as Windows XP's browser makes it, within
-// `seconds`; reads no body. `detail` says why it failed.
+// The compatibility handshake with https://host:port as Windows XP's browser makes it, all of
+// it (the name's look-up, each of its addresses, the handshake) within `seconds`; reads no body.
+// `privateRefused`: no connection to a private address (the host was reached by a redirect
+// from a public one). kNotAsked when the bound ended first; `detail` says why it failed.
 OldBrowsers OldBrowserHandshake(const std::string& host, unsigned short port,
-                                const LinkOptions& options, double seconds, std::string& detail);
+                                const LinkOptions& options, double seconds, bool privateRefused,
+                                std::string& detail);
 
 // The problems of the run, appended to the report's.
 void NoteLinks(const LinkRun& run, CatalogueReport& report);

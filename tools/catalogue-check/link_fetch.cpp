@@ -1,6 +1,7 @@
 // The fetch of every address with libcurl's multi interface. Redirects are followed here, not
 // by the library, so that each hop is seen: a loop, a non-web scheme, a permanent move, the
 // https hops an old browser has to open.
+#include <arpa/inet.h>
 #include <curl/curl.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <deque>
 #include <map>
 #include <memory>
@@ -16,12 +18,15 @@
 #include <vector>
 
 #include "link_check.h"
+#include "link_private_network.h"
+#include "text_encoding.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kFirstBytes = 4096;
+constexpr std::size_t kRetryAfterKept = 100;  // longer than any date or any bound's digits
 constexpr int kMaxRedirects = 10;
 constexpr int kParallel = 16;
 constexpr int kPerHost = 2;
@@ -76,13 +81,16 @@ struct Job {
   std::set<std::string> seen;
   bool started = false, done = false;
   Clock::time_point start, deadline, readyAt;
+  bool fromPublic = false;      // the request under way was led to from a public address
+  bool permanentSoFar = true;   // every hop so far a permanent move
   std::string host;  // of the request under way
   // The request under way.
   CURL* easy = nullptr;
+  PrivateGuard guard;
   std::string body;
   bool bodyFull = false;
   std::string contentRange;
-  bool retryAfterSeen = false;
+  std::string retryAfter;  // the header's value, its first kRetryAfterKept bytes
   std::int64_t headLength = -1;
   std::string headType;
   char error[CURL_ERROR_SIZE] = {};
@@ -99,18 +107,73 @@ std::size_t KeepFirstBytes(char* data, std::size_t size, std::size_t count, void
   return 0;
 }
 
+std::string Trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t\r\n") + 1 - first);
+}
+
 std::size_t NoteHeader(char* data, std::size_t size, std::size_t count, void* user) {
   auto* job = static_cast<Job*>(user);
   const std::string line = Lower(std::string(data, size * count));
   if (line.rfind("http/", 0) == 0) {
     job->contentRange.clear();
-    job->retryAfterSeen = false;
+    job->retryAfter.clear();
   } else if (line.rfind("content-range:", 0) == 0) {
     job->contentRange = line.substr(14);
   } else if (line.rfind("retry-after:", 0) == 0) {
-    job->retryAfterSeen = true;
+    job->retryAfter = Trimmed(std::string(data + 12, size * count - 12)).substr(0, kRetryAfterKept);
   }
   return size * count;
+}
+
+enum class RetryWhen { kNotSaid, kWithin, kPast };
+
+// Retry-After's delay-seconds or HTTP-date against `limit` seconds, compared before anything
+// becomes a number that could overflow: `seconds` is set only within the limit. A value of
+// neither form says nothing.
+RetryWhen ReadRetryAfter(const std::string& value, double limit, double& seconds) {
+  if (value.empty()) return RetryWhen::kNotSaid;
+  if (value.find_first_not_of("0123456789") == std::string::npos) {
+    const std::size_t first = std::min(value.find_first_not_of('0'), value.size() - 1);
+    const std::string digits = value.substr(first);
+    // Past 15 digits the wait is past any bound (the options allow a day); up to 15 it
+    // converts exactly.
+    if (digits.size() > 15) return RetryWhen::kPast;
+    const double wait = static_cast<double>(std::stoull(digits));
+    if (wait > limit) return RetryWhen::kPast;
+    seconds = wait;
+    return RetryWhen::kWithin;
+  }
+  const std::time_t date = curl_getdate(value.c_str(), nullptr);
+  if (date == -1) return RetryWhen::kNotSaid;
+  const double wait = std::difftime(date, std::time(nullptr));  // a double: no overflow
+  if (wait > limit) return RetryWhen::kPast;
+  seconds = std::max(0.0, wait);
+  return RetryWhen::kWithin;
+}
+
+bool HasControlByte(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+  });
+}
+
+// Whether the request's connection went to a public address, as it was made.
+bool ConnectedToPublic(CURL* easy) {
+  char* ip = nullptr;
+  if (curl_easy_getinfo(easy, CURLINFO_PRIMARY_IP, &ip) != CURLE_OK || ip == nullptr) return false;
+  sockaddr_in v4{};
+  sockaddr_in6 v6{};
+  if (inet_pton(AF_INET, ip, &v4.sin_addr) == 1) {
+    v4.sin_family = AF_INET;
+    return !IsPrivateAddress(reinterpret_cast<const sockaddr*>(&v4));
+  }
+  if (inet_pton(AF_INET6, ip, &v6.sin6_addr) == 1) {
+    v6.sin6_family = AF_INET6;
+    return !IsPrivateAddress(reinterpret_cast<const sockaddr*>(&v6));
+  }
+  return false;
 }
 
 // The whole size from "bytes 0-4095/123456", -1 when it is not given.
@@ -159,8 +222,8 @@ class Fetcher {
     for (std::size_t i = 0; i < targets.size(); ++i) {
       jobs_[i].target = &targets[i];
       jobs_[i].result.target = targets[i];
-      jobs_[i].url = targets[i].address;
-      jobs_[i].seen.insert(targets[i].address);
+      jobs_[i].url = targets[i].sent;
+      jobs_[i].seen.insert(targets[i].sent);
       ready_.push_back(i);
     }
     multi_ = curl_multi_init();
@@ -209,21 +272,30 @@ void Fetcher::Start(std::size_t index, Clock::time_point now) {
   job.body.clear();
   job.bodyFull = false;
   job.contentRange.clear();
-  job.retryAfterSeen = false;
+  job.retryAfter.clear();
   job.error[0] = '\0';
+  job.guard.refuse = job.fromPublic;
+  job.guard.refused.clear();
   CURL* easy = curl_easy_init();
   job.easy = easy;
   curl_easy_setopt(easy, CURLOPT_URL, job.url.c_str());
   curl_easy_setopt(easy, CURLOPT_PRIVATE, &job);
   curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, job.error);
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+  // A look-up still stuck at the bound is left to its thread, not waited for.
+  curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
+  curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, OpenUnlessPrivate);
+  curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &job.guard);
+  // A connection kept from an earlier request would pass by the guard.
+  if (job.fromPublic) curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, 1L);
   curl_easy_setopt(easy, CURLOPT_USERAGENT, kUserAgent);
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
   if (!options_.caFile.empty()) curl_easy_setopt(easy, CURLOPT_CAINFO, options_.caFile.c_str());
-  const long leftMs = std::max(1L, static_cast<long>(left * 1000));
+  // HEAD gets half of what is left, so that the GET after it has the rest.
+  const long leftMs = std::max(1L, static_cast<long>(left * (job.get ? 1000 : 500)));
   curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, leftMs);
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
                    std::min(leftMs, static_cast<long>(options_.connectSeconds * 1000)));
@@ -274,6 +346,8 @@ void Fetcher::Finished(std::size_t index, CURLcode code, Clock::time_point now) 
   if (code == CURLE_WRITE_ERROR && job.bodyFull) code = CURLE_OK;
   const std::string error = job.error[0] != '\0' ? job.error : curl_easy_strerror(code);
   if (code != CURLE_OK) {
+    if (!job.guard.refused.empty())
+      return Finish(job, LinkFailure::kPrivateNetwork, now, job.guard.refused);
     LinkFailure failure = FailureOf(code);
     if (code == CURLE_OPERATION_TIMEDOUT) {
       // The request's whole bound is the address's; one that ended well before it was the
@@ -281,7 +355,8 @@ void Fetcher::Finished(std::size_t index, CURLcode code, Clock::time_point now) 
       failure = now + std::chrono::milliseconds(50) < job.deadline ? LinkFailure::kNoConnection
                                                                    : LinkFailure::kAddressBound;
     }
-    if (!job.get && failure == LinkFailure::kBadAnswer) {
+    // A click is a GET: a HEAD not answered, or not within its share, is not the last word.
+    if (!job.get && (failure == LinkFailure::kBadAnswer || code == CURLE_OPERATION_TIMEDOUT)) {
       EndRequest(job);
       job.get = true;
       return Again(index);
@@ -301,38 +376,46 @@ void Fetcher::Finished(std::size_t index, CURLcode code, Clock::time_point now) 
     curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location);
     if (location != nullptr) {
       const std::string next = location;
-      job.result.hops.push_back({status, next});
-      job.result.permanentRedirect |= status == 301 || status == 308;
-      if (job.result.hops.size() > static_cast<std::size_t>(kMaxRedirects))
-        return Finish(job, LinkFailure::kTooManyRedirects, now, next);
-      UrlParts parts;
-      if (!ParseUrl(next, parts) || (parts.scheme != "http" && parts.scheme != "https"))
-        return Finish(job, LinkFailure::kRedirectNotWeb, now, next);
-      if (!job.seen.insert(next).second) {
-        EndRequest(job);
-        job.url = next;
-        return Finish(job, LinkFailure::kRedirectLoop, now, next);
+      const bool fromPublic = ConnectedToPublic(easy);
+      job.result.hops.push_back({status, next, fromPublic});
+      // 301 and 308 move for good; 302, 303 and 307 only for now. The catalogue's new text is
+      // where the moves for good from its address end.
+      job.permanentSoFar = job.permanentSoFar && (status == 301 || status == 308);
+      if (job.permanentSoFar) {
+        job.result.permanentRedirect = true;
+        job.result.movedTo = next;
       }
       EndRequest(job);
       job.url = next;
+      if (job.result.hops.size() > static_cast<std::size_t>(kMaxRedirects))
+        return Finish(job, LinkFailure::kTooManyRedirects, now, next);
+      if (HasControlByte(next)) return Finish(job, LinkFailure::kRedirectControl, now, next);
+      UrlParts parts;
+      if (!ParseUrl(next, parts) || (parts.scheme != "http" && parts.scheme != "https"))
+        return Finish(job, LinkFailure::kRedirectNotWeb, now, next);
+      if (!job.seen.insert(next).second) return Finish(job, LinkFailure::kRedirectLoop, now, next);
+      job.fromPublic = fromPublic;
       return Again(index);
     }
   }
-  if ((status == 429 || status == 503) && job.result.retries == 0 && job.retryAfterSeen) {
-    curl_off_t wait = 0;
-    curl_easy_getinfo(easy, CURLINFO_RETRY_AFTER, &wait);
-    const Clock::time_point at = After(now, static_cast<double>(wait));
-    if (at < job.deadline) {
+  if ((status == 429 || status == 503) && job.result.retries == 0) {
+    double wait = 0;
+    const RetryWhen when = ReadRetryAfter(job.retryAfter, SecondsBetween(now, job.deadline), wait);
+    if (when == RetryWhen::kWithin) {
       EndRequest(job);
       ++job.result.retries;
-      job.readyAt = at;
+      job.readyAt = After(now, wait);
       waiting_.push_back(index);
       return;
     }
-    return Finish(job, LinkFailure::kStatus, now,
-                  "Retry-After " + std::to_string(wait) + " s is past the address's bound");
+    if (when == RetryWhen::kPast && job.get) {
+      const bool digits = job.retryAfter.find_first_not_of("0123456789") == std::string::npos;
+      return Finish(job, LinkFailure::kStatus, now,
+                    "Retry-After " + job.retryAfter + (digits ? " s" : "") +
+                        " is past the address's bound");
+    }
   }
-  if (!job.get && (status == 405 || status == 501)) {
+  if (!job.get && !(status >= 200 && status < 400)) {
     EndRequest(job);
     job.get = true;
     return Again(index);
@@ -379,8 +462,7 @@ void Fetcher::ShowProgress(Clock::time_point now, bool last) {
   if (shown_ && SecondsBetween(shownAt_, now) < 0.25) return;
   shown_ = true;
   shownAt_ = now;
-  std::string host;
-  for (char c : lastHost_) host += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
+  const std::string host = ShownOnTerminal(lastHost_);
   std::fprintf(stderr, "\r\033[Klinks: %zu/%zu done, %zu dead, %s", finished_, jobs_.size(), dead_,
                host.c_str());
   std::fflush(stderr);
@@ -462,27 +544,29 @@ void Fetcher::CheckOldBrowsers(Clock::time_point runStart) {
     const bool forXp = std::any_of(result.target.uses.begin(), result.target.uses.end(),
                                    [](const LinkUse& use) { return use.link <= 1; });
     if (!forXp || result.Dead() || result.Slow()) continue;
-    std::vector<std::string> way{result.target.address};
-    for (const LinkHop& hop : result.hops) way.push_back(hop.location);
-    for (const std::string& address : way) {
+    std::vector<std::pair<std::string, bool>> way{{result.target.sent, false}};
+    for (const LinkHop& hop : result.hops) way.emplace_back(hop.location, hop.fromPublic);
+    for (const auto& [address, fromPublic] : way) {
       UrlParts parts;
       if (!ParseUrl(address, parts) || parts.scheme != "https") continue;
       result.oldBrowsers = OldBrowsers::kOpens;
-      const std::string key = parts.host + ":" + std::to_string(parts.port);
+      const std::string name = parts.host + ":" + std::to_string(parts.port);
+      const std::string key = name + (fromPublic ? " guarded" : "");
       auto found = tried.find(key);
       if (found == tried.end()) {
         const double left = options_.runSeconds - SecondsBetween(runStart, Clock::now());
-        if (left <= 0) {
-          // Not tried, so not known: no warning.
+        if (left < 1) {
+          // Too short to tell a slow server from none. Not tried, so not known: no warning.
           result.oldBrowsers = OldBrowsers::kNotAsked;
           break;
         }
         lastHost_ = parts.host;
         ShowProgress(Clock::now(), false);
         std::string detail;
-        const OldBrowsers answer = OldBrowserHandshake(
-            parts.host, parts.port, options_, std::min(left, options_.connectSeconds), detail);
-        found = tried.emplace(key, std::make_pair(answer, key + ": " + detail)).first;
+        const OldBrowsers answer =
+            OldBrowserHandshake(parts.host, parts.port, options_,
+                                std::min(left, options_.connectSeconds), fromPublic, detail);
+        found = tried.emplace(key, std::make_pair(answer, name + ": " + detail)).first;
       }
       if (found->second.first != OldBrowsers::kOpens) {
         result.oldBrowsers = found->second.first;

@@ -2,6 +2,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/link_label/link_logic.h"
 #include "catalogue/load_catalogue.h"
 #include "link_check.h"
 
@@ -15,10 +16,6 @@ bool StartsWithNoCase(std::string_view text, std::string_view start) {
     if (c != start[i]) return false;
   }
   return true;
-}
-
-bool IsWebAddress(std::string_view address) {
-  return StartsWithNoCase(address, "http://") || StartsWithNoCase(address, "https://");
 }
 
 std::string Subject(const LinkResult& result) {
@@ -35,6 +32,11 @@ std::string DeadBecause(const LinkResult& result) {
       return "redirects more than 10 times";
     case LinkFailure::kRedirectNotWeb:
       return "redirects to " + result.detail + ", not a web address";
+    case LinkFailure::kRedirectControl:
+      return "redirects to " + result.detail + ", an address with control characters";
+    case LinkFailure::kPrivateNetwork:
+      return "redirects into a private network: " + result.finalAddress + " is at " +
+             result.detail;
     default:
       return std::string(DescribeFailure(result.failure)) +
              (result.detail.empty() ? "" : ": " + result.detail);
@@ -48,12 +50,13 @@ std::vector<LinkTarget> LinkTargets(const CatalogueReport& report) {
   for (const RecordLine& record : report.records) {
     for (std::size_t link = 0; link < record.addresses.size(); ++link) {
       const std::string& address = record.addresses[link];
-      if (!IsWebAddress(address)) continue;
+      // What the program would open; a click on anything else is refused before it.
+      if (!linklogic::IsOpenableWebAddress(address)) continue;
       LinkTarget* found = nullptr;
       for (LinkTarget& target : targets)
         if (target.address == address) found = &target;
       if (found == nullptr) {
-        targets.push_back({address, {}});
+        targets.push_back({address, linklogic::EncodeWebAddress(address), {}});
         found = &targets.back();
       }
       found->uses.push_back({record.number, link});
@@ -103,6 +106,8 @@ const char* DescribeFailure(LinkFailure failure) {
     case LinkFailure::kRedirectLoop: return "redirect loop";
     case LinkFailure::kTooManyRedirects: return "more than 10 redirects";
     case LinkFailure::kRedirectNotWeb: return "redirect to a non-web address";
+    case LinkFailure::kRedirectControl: return "redirect to an address with control characters";
+    case LinkFailure::kPrivateNetwork: return "redirect into a private network";
     case LinkFailure::kBadAnswer: return "no usable answer";
     case LinkFailure::kAddressBound: return "no whole answer within the address's bound";
     case LinkFailure::kRunBound: return "not done within the run's bound";
@@ -144,6 +149,6 @@ void NoteLinks(const LinkRun& run, CatalogueReport& report) {
     if (result.permanentRedirect && !result.Dead() && !result.Slow())
       report.problems.push_back({ProblemKind::kLinkRedirected, 0,
                                  subject + ": moved permanently; the new address is " +
-                                     result.finalAddress});
+                                     result.movedTo});
   }
 }

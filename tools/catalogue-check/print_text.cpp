@@ -12,36 +12,11 @@ namespace {
 
 constexpr int kEnglish = 1033;
 
-// A file's bytes for a terminal: each byte of a control character (C0, DEL, C1) as \xHH, so
-// that an escape sequence in the file shows as text instead of acting on the terminal. Judged
-// per character, so a GBK character whose trail byte is 0x80-0x9F stays as it is.
-std::string Shown(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  const TextEncoding encoding = ReadAs(text);
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = CharacterLength(text, at, encoding);
-    const std::string_view character = text.substr(at, length);
-    const bool control = IsControlCharacter(text, at, length);
-    at += length;
-    if (!control) {
-      out += character;
-      continue;
-    }
-    for (char c : character) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned char>(c));
-      out += escape;
-    }
-  }
-  return out;
-}
-
 void PrintServer(const CheckRun& run, std::FILE* out) {
   const ServerProbe& probe = *run.server;
   const FetchTrace& trace = probe.trace;
   std::fprintf(out, "server %s: the program's request, \"GET %s\" and a line feed\n",
-               Shown(run.source).c_str(), kCatalogueServerPath);
+               ShownOnTerminal(run.source).c_str(), kCatalogueServerPath);
   if (!probe.sent) {
     if (trace.failedStep == nullptr)
       std::fprintf(out, "  the socket session did not start\n");
@@ -71,7 +46,7 @@ void PrintRecords(const CatalogueReport& report, std::FILE* out) {
   for (const RecordLine& record : report.records) {
     std::fprintf(out, "  %u  %04x:%04x", record.number, record.vid, record.pid);
     for (std::size_t i = 0; i < record.addresses.size(); ++i)
-      std::fprintf(out, "  %s=%s", kUrlKeys[i], Shown(record.addresses[i]).c_str());
+      std::fprintf(out, "  %s=%s", kUrlKeys[i], ShownOnTerminal(record.addresses[i]).c_str());
     std::fprintf(out, "\n");
   }
 }
@@ -81,25 +56,25 @@ void PrintLinks(const LinkRun& links, std::FILE* out) {
   std::fprintf(out, "links: %zu address%s checked in %.3f s\n", links.results.size(),
                links.results.size() == 1 ? "" : "es", links.seconds);
   for (const LinkResult& result : links.results) {
-    std::fprintf(out, "  %s (%s): ", Shown(result.target.address).c_str(),
+    std::fprintf(out, "  %s (%s): ", ShownOnTerminal(result.target.address).c_str(),
                  DescribeUses(result.target.uses).c_str());
     if (result.status != 0) std::fprintf(out, "%ld", result.status);
     if (!result.hops.empty())
       std::fprintf(out, "%safter %zu redirect%s to %s", result.status != 0 ? " " : "",
                    result.hops.size(), result.hops.size() == 1 ? "" : "s",
-                   Shown(result.finalAddress).c_str());
+                   ShownOnTerminal(result.finalAddress).c_str());
     if (result.failure != LinkFailure::kNone && result.failure != LinkFailure::kStatus)
       std::fprintf(out, "%s%s%s%s", result.status != 0 || !result.hops.empty() ? ", " : "",
                    DescribeFailure(result.failure), result.detail.empty() ? "" : ": ",
-                   Shown(result.detail).c_str());
+                   ShownOnTerminal(result.detail).c_str());
     if (result.failure == LinkFailure::kStatus && !result.detail.empty())
-      std::fprintf(out, " (%s)", Shown(result.detail).c_str());
+      std::fprintf(out, " (%s)", ShownOnTerminal(result.detail).c_str());
     if (result.retries != 0) std::fprintf(out, ", retried once");
     if (result.failure == LinkFailure::kNone) {
       std::fprintf(out, ", %s", result.content == Content::kNothing ? "an empty body"
                                                                     : DescribeContent(result.content));
       if (!result.contentType.empty())
-        std::fprintf(out, " (%s)", Shown(result.contentType).c_str());
+        std::fprintf(out, " (%s)", ShownOnTerminal(result.contentType).c_str());
       if (result.bytes >= 0) std::fprintf(out, ", %lld bytes", static_cast<long long>(result.bytes));
     }
     std::fprintf(out, ", %.3f s\n", result.seconds);
@@ -122,15 +97,15 @@ void PrintProblems(const CheckRun& run, std::FILE* out) {
                warnings, warnings == 1 ? "" : "s");
   if (notes != 0) std::fprintf(out, ", %zu note%s", notes, notes == 1 ? "" : "s");
   std::fprintf(out, "\n");
-  const std::string source = Shown(run.source);
+  const std::string source = ShownOnTerminal(run.source);
   for (const Problem& problem : run.report.problems) {
     const char* severity = SeverityName(problem.severity());
     if (problem.line != 0)
       std::fprintf(out, "  %s:%zu: %s: %s [%s]\n", source.c_str(), problem.line, severity,
-                   Shown(problem.message).c_str(), problem.name());
+                   ShownOnTerminal(problem.message).c_str(), problem.name());
     else
       std::fprintf(out, "  %s: %s: %s [%s]\n", source.c_str(), severity,
-                   Shown(problem.message).c_str(), problem.name());
+                   ShownOnTerminal(problem.message).c_str(), problem.name());
   }
 }
 
@@ -155,7 +130,7 @@ void PrintDevices(const CheckRun& run, std::FILE* out) {
       std::fprintf(out, "the program configures these links, in this order:\n");
       for (const LinkStep& step : links.steps) {
         std::fprintf(out, "  record %u %s=%s", step.record, kUrlKeys[step.link],
-                     Shown(step.address).c_str());
+                     ShownOnTerminal(step.address).c_str());
         if (step.replacedBy != 0) std::fprintf(out, "  (replaced by record %u)", step.replacedBy);
         std::fprintf(out, "\n");
       }
@@ -168,11 +143,11 @@ void PrintDevices(const CheckRun& run, std::FILE* out) {
 void PrintText(const CheckRun& run, std::FILE* out) {
   if (run.server) PrintServer(run, out);
   if (!run.readable) {
-    std::fprintf(out, "%s: cannot be read%s%s\n", Shown(run.source).c_str(),
-                 run.unreadable.empty() ? "" : ": ", Shown(run.unreadable).c_str());
+    std::fprintf(out, "%s: cannot be read%s%s\n", ShownOnTerminal(run.source).c_str(),
+                 run.unreadable.empty() ? "" : ": ", ShownOnTerminal(run.unreadable).c_str());
     return;
   }
-  std::fprintf(out, "%s: %s%" PRIu64 " bytes", Shown(run.source).c_str(),
+  std::fprintf(out, "%s: %s%" PRIu64 " bytes", ShownOnTerminal(run.source).c_str(),
                run.report.fileBytesMoreThan ? "more than " : "", run.report.fileBytes);
   if (run.report.readBytes != run.report.fileBytes || run.report.fileBytesMoreThan)
     std::fprintf(out, ", of which a download keeps %zu", run.report.readBytes);

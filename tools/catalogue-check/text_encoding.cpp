@@ -1,6 +1,8 @@
 #include "text_encoding.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 
 namespace {
 
@@ -80,4 +82,29 @@ bool IsControlCharacter(std::string_view text, std::size_t at, std::size_t lengt
   for (std::size_t i = at; i < at + length; ++i)
     if (utf8C1(i) || (i > 0 && utf8C1(i - 1))) return true;
   return false;
+}
+
+// A file's bytes for a terminal: each byte of a control character (C0, DEL, C1) as \xHH, so
+// that an escape sequence in the file shows as text instead of acting on the terminal. Judged
+// per character, so a GBK character whose trail byte is 0x80-0x9F stays as it is.
+std::string ShownOnTerminal(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  const TextEncoding encoding = ReadAs(text);
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t length = CharacterLength(text, at, encoding);
+    const std::string_view character = text.substr(at, length);
+    const bool control = IsControlCharacter(text, at, length);
+    at += length;
+    if (!control) {
+      out += character;
+      continue;
+    }
+    for (char c : character) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned char>(c));
+      out += escape;
+    }
+  }
+  return out;
 }

@@ -2,6 +2,7 @@
 // What the bytes of an address are in the code pages that meet it: the catalogue is narrow
 // text, handed on in the system's ANSI code page (GBK on a Chinese system).
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 bool HasNonAscii(std::string_view text);
@@ -23,3 +24,7 @@ std::size_t CharacterLength(std::string_view text, std::size_t at, TextEncoding 
 // a byte of a pair 0xC2 0x80-0x9F, which a UTF-8 terminal reads as U+0080-U+009F wherever it
 // stands, also across two GBK characters.
 bool IsControlCharacter(std::string_view text, std::size_t at, std::size_t length);
+
+// The text for a terminal: each byte of a control character (as IsControlCharacter judges it) as
+// \xHH, so that an escape sequence shows as text instead of acting on the terminal.
+std::string ShownOnTerminal(std::string_view text);
