@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +23,7 @@
 #include "check_catalogue.h"
 #include "check_command.h"
 #include "device_links.h"
+#include "link_private_network.h"
 #include "loopback_server.h"
 #include "network_scope.h"
 #include "server_probe.h"
@@ -539,5 +541,45 @@ TEST_P(Command, ReportsAndExitsAsTheProgramBehaves) {
 
 INSTANTIATE_TEST_SUITE_P(OnePerFault, Command, testing::ValuesIn(CommandRows()),
                          [](const testing::TestParamInfo<CommandRow>& row) { return std::string(row.param.name); });
+
+// Where a redirect from a public address may not lead: each range's first and last address, and
+// the public neighbours on either side.
+TEST(LinkCheck, PrivateAddressesAreTheMachineAndItsNetworks) {
+  struct AddressRow {
+    const char* address;
+    bool isPrivate;
+  };
+  const AddressRow rows[] = {
+      {"0.0.0.0", true},        {"0.255.255.255", true},   {"1.0.0.0", false},
+      {"9.255.255.255", false}, {"10.0.0.0", true},        {"10.255.255.255", true},
+      {"11.0.0.0", false},      {"126.255.255.255", false}, {"127.0.0.0", true},
+      {"127.255.255.255", true}, {"128.0.0.0", false},     {"169.253.255.255", false},
+      {"169.254.0.0", true},    {"169.254.169.254", true}, {"169.254.255.255", true},
+      {"169.255.0.0", false},   {"172.15.255.255", false}, {"172.16.0.0", true},
+      {"172.31.255.255", true}, {"172.32.0.0", false},     {"192.167.255.255", false},
+      {"192.168.0.0", true},    {"192.168.255.255", true}, {"192.169.0.0", false},
+      {"198.51.100.1", false},  {"::", true},              {"::1", true},
+      {"::2", false},           {"::1:0:1", false},          {"1::1", false},
+      {"::ffff:10.0.0.1", true}, {"::ffff:169.254.169.254", true}, {"::ffff:8.8.8.8", false},
+      {"::fffe:a00:1", false}, {"fbff:ffff::", false},  {"fc00::", true},
+      {"fdff:ffff::1", true},   {"fe00::", false},         {"fe7f:ffff::", false},
+      {"fe80::", true},         {"febf:ffff::1", true},    {"fec0::", false},
+      {"2001:db8::1", false},
+  };
+  for (const AddressRow& row : rows) {
+    sockaddr_storage storage{};
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
+    if (inet_pton(AF_INET, row.address, &v4->sin_addr) == 1) {
+      v4->sin_family = AF_INET;
+    } else {
+      ASSERT_EQ(inet_pton(AF_INET6, row.address, &v6->sin6_addr), 1) << row.address;
+      v6->sin6_family = AF_INET6;
+    }
+    const auto* address = reinterpret_cast<const sockaddr*>(&storage);
+    EXPECT_EQ(IsPrivateAddress(address), row.isPrivate) << row.address;
+    EXPECT_EQ(AddressText(address), row.address);
+  }
+}
 
 }  // namespace
