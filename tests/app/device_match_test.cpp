@@ -50,7 +50,7 @@ std::vector<std::size_t> Match(Catalogue& catalogue, const DeviceList& devices,
     const bool own = kept == Kept::kThisTables;
     const std::size_t keptCount = kept == Kept::kThisBlocksForAnotherCount ? count + 1 : count;
     auto ids = std::make_unique<RecordIds[]>(keptCount);
-    // Ids not this table's: its own, each moved on by one record.
+    // Ids not to be taken for this table's: its own, each moved on by one record.
     for (std::size_t i = 0; i < keptCount; ++i) {
       const CatalogueEntry& entry = catalogue.entries[own ? i : (i + 1) % count];
       ids[i] = {entry.vid, entry.pid};

@@ -212,8 +212,9 @@ TEST_F(Download, DrippingServerIsCutAtTheExchangeBoundAsByATimeOut) {
 // The bound on the whole exchange against the receive time-out, both shortened (bound 4 s,
 // each receive 3 s, pieces 400 ms apart): the bound cuts at itself, not a receive later; a
 // server done inside it is not cut; only the bound, never a silence or a reset in its last
-// stretch, counts as the exchange cut. Elapsed times have a second or more of slack for a busy machine; the faults they catch
-// are off by 3 s (a last receive that waits in full) or cut by 0.4 s (a clock ten times fast).
+// stretch, counts as the exchange cut. Elapsed times have a second or more of slack for a busy
+// machine; the faults they catch are off by 3 s (a last receive that waits in full) or cut by
+// 0.4 s (a clock ten times fast).
 TEST_F(Download, TheExchangeBoundCutsWhatOutlastsItAndNothingElse) {
   constexpr int kBound = 4000;
   struct Row {
