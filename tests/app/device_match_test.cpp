@@ -37,20 +37,26 @@ struct Catalogue {
   DriverCatalogue table{};
 };
 
-// Indices of the entries handed out, in order: through ids kept for the table as the load
-// keeps them, or (`kept` false) through the records themselves, while the ids kept are those
-// of another block of the same count, which must not be taken for this table's.
-std::vector<std::size_t> Match(Catalogue& catalogue, const DeviceList& devices, bool kept = true) {
+// Which ids are kept while matching: this table's, as the load keeps them, or ids that must
+// not be taken for this table's, so that the records themselves are read.
+enum class Kept { kThisTables, kAnotherBlocksOfTheSameCount, kThisBlocksForAnotherCount };
+
+// Indices of the entries handed out, in order.
+std::vector<std::size_t> Match(Catalogue& catalogue, const DeviceList& devices,
+                               Kept kept = Kept::kThisTables) {
   const std::size_t count = catalogue.entries.size();
   std::vector<CatalogueEntry> other(count);
   if (count != 0) {
-    auto ids = std::make_unique<RecordIds[]>(count);
-    // The other block's ids: this table's, each moved on by one record.
-    for (std::size_t i = 0; i < count; ++i) {
-      const CatalogueEntry& entry = catalogue.entries[kept ? i : (i + 1) % count];
+    const bool own = kept == Kept::kThisTables;
+    const std::size_t keptCount = kept == Kept::kThisBlocksForAnotherCount ? count + 1 : count;
+    auto ids = std::make_unique<RecordIds[]>(keptCount);
+    // Ids not to be taken for this table's: its own, each moved on by one record.
+    for (std::size_t i = 0; i < keptCount; ++i) {
+      const CatalogueEntry& entry = catalogue.entries[own ? i : (i + 1) % count];
       ids[i] = {entry.vid, entry.pid};
     }
-    KeepIds(kept ? catalogue.table.entries : other.data(), catalogue.table.count, std::move(ids));
+    KeepIds(kept == Kept::kAnotherBlocksOfTheSameCount ? other.data() : catalogue.table.entries,
+            static_cast<std::uint32_t>(keptCount), std::move(ids));
   }
   std::vector<std::size_t> matched;
   MatchCatalogue(catalogue.table, devices, [&](const CatalogueEntry& entry) {
@@ -170,7 +176,9 @@ TEST(DeviceMatch, GivesWhatTheNestedLoopGivesOnRandomCataloguesAndDevices) {
                             static_cast<std::uint16_t>(pick(ids)), pick(statuses),
                             random() % 4 == 0));
       const std::vector<std::size_t> expected = NestedLoopMatch(reference, devices);
-      ASSERT_EQ(Match(catalogue, devices, round % 2 == 0), expected)
+      const Kept kept[] = {Kept::kThisTables, Kept::kAnotherBlocksOfTheSameCount,
+                           Kept::kThisBlocksForAnotherCount};
+      ASSERT_EQ(Match(catalogue, devices, kept[round % 3]), expected)
           << "round " << round << " press " << press;
       for (std::size_t e = 0; e < reference.size(); ++e)
         ASSERT_EQ(catalogue.entries[e].found, reference[e].found) << "round " << round;

@@ -118,6 +118,11 @@ const std::vector<Row>& Rows() {
            "0 warning record-missing: record 1: no section [Number1]: the record has ids 0 and no links",
            "3 warning section-almost-record: [Numer1] is never read: the program reads record 1 from [Number1]",
        }, 1},
+      // Two letters swapped are two typos, still within what is called misspelt.
+      {"SectionTwoTyposOff", "[MAIN]\nTotleNumber=1\n[Nubmer1]\nvid=1\npid=2\n", {
+           "0 warning record-missing: record 1: no section [Number1]: the record has ids 0 and no links",
+           "3 warning section-almost-record: [Nubmer1] is never read: the program reads record 1 from [Number1]",
+       }, 1},
       {"SectionRepeatedInOtherLetterCase", WithAddress("http://example.com/a.exe") + "[NUMBER1]\nURL_XP_64=http://example.com/b.exe\n", {
            "7 warning section-repeated: [NUMBER1] is never read: the program reads the first section of that name, [Number1] on line 3, and drops every key of this one",
        }, 1},
@@ -276,6 +281,7 @@ struct Feed {
   std::string serve;  // a reply served on `serveAt`:80 for the run
   const char* serveAt = "127.0.0.1";
   bool stall = false;  // the server says nothing more after `serve`, and stays connected
+  int connections = 1;  // served `serve` in turn
   bool unwritable = false;  // the report goes to a full device
   unsigned long long fileSize = 0;  // the file extended (without bytes on disk) to this size
   std::size_t pipeBytes = 0;  // "$PIPE" is a pipe that gives `file`, then ';' up to this size
@@ -286,6 +292,12 @@ Feed Served(const std::string& reply, const char* at = "127.0.0.1") { return Fee
 Feed ServedThenSilent(const std::string& reply) {
   Feed feed{reply};
   feed.stall = true;
+  return feed;
+}
+// A link check's HEAD and then its GET, each on a connection of its own.
+Feed ServedToHeadAndGet(const std::string& reply) {
+  Feed feed{reply};
+  feed.connections = 2;
   return feed;
 }
 Feed Unwritable() {
@@ -341,6 +353,38 @@ const std::vector<CommandRow>& CommandRows() {
        "problems: 0 errors, 2 warnings\n"
        "  $FILE:6: warning: record 1 URL_XP_32: address holds UTF-8 bytes: the program hands them on in the system's code page, so a Chinese system (GBK) gives the browser other characters [address-utf8]\n"
        "  $FILE:10: warning: record 2 URL_XP_32: address holds bytes above 0x7F that are not GBK text: a Chinese system cannot read them [address-not-gbk]\n"},
+      // 0x80 is a character of its own in GBK, never a lead byte: shown escaped, and no
+      // warning for the byte after it.
+      {"Byte0x80StandsAlone", {"$FILE"}, WithAddress("http://example.com/\x80/\x80" "A.exe"), 0,
+       "$FILE: 91 bytes\n"
+       "the program loads 1 record:\n"
+       "  1  1234:5678  URL_XP_32=http://example.com/\\x80/\\x80A.exe  URL_XP_64=  URL_Vista_32=  URL_Vista_64=\n"
+       "no problems\n"},
+      // A backslash written raw would start an escape JSON does not have ("\s").
+      {"JsonOfAnAddressWithABackslash", {"--json", "$FILE"}, WithAddress("http://example.com/drivers\\setup.exe"), 0,
+       "{\n"
+       "  \"source\": \"$FILE\",\n"
+       "  \"readable\": true,\n"
+       "  \"fileBytes\": 100,\n"
+       "  \"fileBytesMoreThan\": false,\n"
+       "  \"readBytes\": 100,\n"
+       "  \"loaded\": true,\n"
+       "  \"records\": [\n"
+       "    {\"number\": 1, \"vid\": \"1234\", \"pid\": \"5678\", \"URL_XP_32\": \"http://example.com/drivers\\\\setup.exe\", \"URL_XP_64\": \"\", \"URL_Vista_32\": \"\", \"URL_Vista_64\": \"\"}\n"
+       "  ],\n"
+       "  \"problems\": [],\n"
+       "  \"devices\": [],\n"
+       "  \"exitStatus\": 0\n"
+       "}\n"},
+      // HEAD and GET both answered with an empty body: its size is known, and 0.
+      {"LinkWithAnEmptyBody", {"--links", "$FILE"}, WithAddress("http://127.0.0.1/empty.exe"), 0,
+       "$FILE: 90 bytes\n"
+       "the program loads 1 record:\n"
+       "  1  1234:5678  URL_XP_32=http://127.0.0.1/empty.exe  URL_XP_64=  URL_Vista_32=  URL_Vista_64=\n"
+       "links: 1 address checked in #.### s\n"
+       "  http://127.0.0.1/empty.exe (record 1 URL_XP_32): 200, an empty body, 0 bytes, #.### s\n"
+       "no problems\n",
+       ServedToHeadAndGet("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")},
       {"SizeOfAFileAbove16MiB", {"$FILE"}, kOneRecord, 2,
        "$FILE: 17825792 bytes, of which a download keeps 102400\n"
        "the program loads 1 record:\n"
@@ -506,7 +550,7 @@ TEST_P(Command, ReportsAndExitsAsTheProgramBehaves) {
       script.ending = ServerScript::Ending::kStall;
       catalogue_seams::SetFetchTimeouts(5000, 300);
     }
-    ASSERT_TRUE(server.Start(script, feed.serveAt));
+    ASSERT_TRUE(server.Start(script, feed.serveAt, kHttpPort, feed.connections));
   }
   struct Closer {
     void operator()(std::FILE* f) const { std::fclose(f); }

@@ -46,6 +46,8 @@ std::vector<HostileCase> Cases() {
        kHubPlain},
       {"ChildNameLengthHuge", [](SimController&, SimHub& h) { h.faults.actualLength = 0xFFFFFFFFu; },
        kHubPlain},
+      {"ChildNameLengthOfTheLongestName",  // the zero-filled block terminates it
+       [](SimController&, SimHub& h) { h.faults.actualLength = 8 + 65536; }, kAll},
       {"ChildNameLengthJustAboveAnyName",
        [](SimController&, SimHub& h) { h.faults.actualLength = 8 + 65536 + 1; }, kHubPlain},
       {"ChildNameLengthLargerThanNeeded",
@@ -88,6 +90,8 @@ std::vector<HostileCase> Cases() {
        kTreeSkipped},
       {"RootNameLengthHuge",
        [](SimController& c, SimHub&) { c.root.faults.actualLength = 0xFFFFFFFFu; }, kTreeSkipped},
+      {"RootNameLengthOfTheLongestName",
+       [](SimController& c, SimHub&) { c.root.faults.actualLength = 4 + 65536; }, kAll},
       {"RootNameLengthLargerThanNeeded",
        [](SimController& c, SimHub&) { c.root.faults.actualLength = 4001; }, kAll},
       {"RootNameUnterminated", [](SimController& c, SimHub&) { c.root.faults.unterminated = true; },
