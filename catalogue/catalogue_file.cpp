@@ -49,9 +49,9 @@ FileHandle OpenForReplace(const char* path) {
 std::size_t PlatformWrite(const FileHandle& file, const char* bytes, std::size_t count,
                           bool& failed) {
 #ifdef _WIN32
+  const auto size = static_cast<DWORD>(count);
   DWORD written = 0;
-  failed = count > MAXDWORD ||
-           !WriteFile(file.get(), bytes, static_cast<DWORD>(count), &written, nullptr);
+  failed = size != count || !WriteFile(file.get(), bytes, size, &written, nullptr);
   return failed ? 0 : written;
 #else
   const ssize_t written = write(*file, bytes, count);
