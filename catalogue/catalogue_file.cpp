@@ -45,6 +45,21 @@ FileHandle OpenForReplace(const char* path) {
 }
 #endif
 
+// One write of the bytes to the open file: the count written, `failed` when the call failed.
+std::size_t PlatformWrite(const FileHandle& file, const char* bytes, std::size_t count,
+                          bool& failed) {
+#ifdef _WIN32
+  const auto size = static_cast<DWORD>(count);
+  DWORD written = 0;
+  failed = size != count || !WriteFile(file.get(), bytes, size, &written, nullptr);
+  return failed ? 0 : written;
+#else
+  const ssize_t written = write(*file, bytes, count);
+  failed = written < 0;
+  return failed ? 0 : static_cast<std::size_t>(written);
+#endif
+}
+
 std::size_t PlatformRead(char* buffer, std::size_t size, std::FILE* file, bool& failed) {
   std::size_t got = std::fread(buffer, 1, size, file);
   failed = std::ferror(file) != 0;
@@ -52,6 +67,7 @@ std::size_t PlatformRead(char* buffer, std::size_t size, std::FILE* file, bool& 
 }
 
 catalogue_seams::FileReadFn g_read = nullptr;
+catalogue_seams::FileWriteFn g_write = nullptr;
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
@@ -62,13 +78,19 @@ struct FileCloser {
 bool ReplaceFileWith(const char* path, const char* bytes, std::size_t count) {
   FileHandle file = OpenForReplace(path);
   if (!file) return false;
-#ifdef _WIN32
-  DWORD written = 0;
-  WriteFile(file.get(), bytes, static_cast<DWORD>(count), &written, nullptr);
-#else
-  ssize_t written = write(*file, bytes, count);
-  (void)written;
-#endif
+  const catalogue_seams::FileWrite platform = [&file](const char* from, std::size_t size,
+                                                       bool& failed) {
+    return PlatformWrite(file, from, size, failed);
+  };
+  bool failed = false;
+  const std::size_t written =
+      g_write != nullptr ? g_write(bytes, count, failed, platform) : platform(bytes, count, failed);
+  file.reset();
+  // A full disk keeps part of the text, which would read as a shorter table: nothing is kept.
+  if (failed || written != count) {
+    DeleteFileQuietly(path);
+    return false;
+  }
   return true;
 }
 
@@ -107,3 +129,5 @@ bool ReadFileBytes(const char* path, std::string& bytes) {
 }
 
 void catalogue_seams::SetFileRead(FileReadFn fn) { g_read = fn; }
+
+void catalogue_seams::SetFileWrite(FileWriteFn fn) { g_write = fn; }

@@ -4,7 +4,7 @@
 #include <string>
 
 // Creates or replaces the file and writes the bytes with one write. False when it cannot be
-// opened; the write's own outcome is not looked at.
+// opened, or when the write fails or writes less: the file is then deleted.
 bool ReplaceFileWith(const char* path, const char* bytes, std::size_t count);
 
 // Deletes the file; a missing file or a failed deletion is ignored.

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 
 #include "catalogue/fetch_catalogue.h"
 
@@ -36,6 +37,14 @@ void SetReplyAllocator(ReplyAllocatorFn fn);
 // stream's error indicator is set after the call.
 using FileReadFn = std::size_t (*)(char* buffer, std::size_t size, std::FILE* file, bool& failed);
 void SetFileRead(FileReadFn fn);
+
+// One write of `count` bytes to the file being replaced: the count written; `failed` tells
+// whether the call failed.
+using FileWrite = std::function<std::size_t(const char* bytes, std::size_t count, bool& failed)>;
+// Stands in for that write; `platform` is the platform's own write to the same file.
+using FileWriteFn = std::size_t (*)(const char* bytes, std::size_t count, bool& failed,
+                                    const FileWrite& platform);
+void SetFileWrite(FileWriteFn fn);
 
 void SetFetchTimeouts(int connectMilliseconds, int receiveMilliseconds,
                       int exchangeMilliseconds = kExchangeTimeoutMilliseconds);

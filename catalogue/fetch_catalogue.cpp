@@ -124,6 +124,8 @@ std::size_t ReceiveReply(SocketHandle socket, unsigned connectedAt, char* reques
 void StoreReply(const char* reply, std::size_t count) {
   char path[kCataloguePathSize];
   if (!FormCataloguePath(path)) return;  // no path: nothing is written anywhere
+  // A write that fails or falls short leaves no file, so the load fails as after a download
+  // that stored nothing; like a file that does not open, it is not reported.
   ReplaceFileWith(path, reply, count);
 }
 

@@ -4,8 +4,8 @@
 
 #include "framework/catch_at_edge.h"
 #include "framework/dialog_template.h"
-#include "framework/system_functions.h"
 #include "framework/win_app.h"
+#include "framework/window_dpi.h"
 
 namespace {
 
@@ -13,21 +13,16 @@ namespace {
 // the window's first message, before WM_INITDIALOG.
 thread_local CDialog* t_creating = nullptr;
 
-constexpr UINT kDefaultDpi = 96;
+// The DPIs a change may go to: 100 % to 500 %.
+constexpr UINT kLowestDpi = 96;
+constexpr UINT kHighestDpi = 480;
 
-// Windows before 10 has one DPI for every window: the screen's.
-UINT WindowDpi(HWND hwnd) {
-  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-  const auto getDpi = reinterpret_cast<GetDpiForWindowFunction>(
-      reinterpret_cast<void (*)()>(FindSystemFunction("user32.dll", "GetDpiForWindow")));
-  if (getDpi != nullptr) {
-    const UINT dpi = getDpi(hwnd);
-    if (dpi != 0) return dpi;
-  }
-  HDC screen = ::GetDC(nullptr);
-  const int dpi = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
-  if (screen != nullptr) ::ReleaseDC(nullptr, screen);
-  return dpi > 0 ? static_cast<UINT>(dpi) : kDefaultDpi;
+// Any process may send WM_DPICHANGED with any DPI. A change the system made leaves the window
+// at the DPI it names, so a DPI that is not the window's own now was not made by the system.
+bool IsOwnDpi(HWND hwnd, WPARAM wParam) {
+  const UINT dpi = LOWORD(wParam);
+  return dpi == HIWORD(wParam) && dpi >= kLowestDpi && dpi <= kHighestDpi &&
+         dpi == WindowDpi(hwnd);
 }
 
 }  // namespace
@@ -161,6 +156,10 @@ BOOL CDialog::PreTranslateMessage(MSG* msg) {
 }
 
 bool CDialog::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  if (message == kDpiChangedMessage && !IsOwnDpi(m_hWnd, wParam)) {
+    *result = 0;  // ignored: neither this class, a derived one nor the default processing sees it
+    return true;
+  }
   if (CWnd::OnWndMsg(message, wParam, lParam, result)) return true;
   // Menu and accelerator commands nobody here claims go to the application's command table.
   if (message == WM_COMMAND && lParam == 0 && AfxGetApp() != nullptr) {

@@ -36,7 +36,8 @@ class CDialog : public CWnd {
   void PostNcDestroy() override;
   // Moved to a screen of another DPI: the window system rescales what it made from the
   // template, then the window keeps its top-left corner and scales its size from the DPI it
-  // had to `dpi` (the message's suggested rectangle is never read).
+  // had to `dpi` (the message's suggested rectangle is never read). Called only for a `dpi`
+  // from 96 to 480 that is the window's own by then (WindowDpi); any other is ignored.
   void OnDpiChanged(UINT dpi);
 
  private:

@@ -4,7 +4,13 @@
 
 namespace {
 
-const char* g_lacking = nullptr;
+std::vector<const char*> g_lacking;
+
+struct StandIn {
+  const char* name;
+  FARPROC function;
+};
+std::vector<StandIn> g_standIns;
 
 HMODULE LoadFromSystemFolder(const char* dll) {
   char path[MAX_PATH];
@@ -37,12 +43,24 @@ HMODULE SystemModule(const char* dll) {
 }  // namespace
 
 FARPROC FindSystemFunction(const char* dll, const char* name) {
-  if (g_lacking != nullptr &&
-      (std::strcmp(g_lacking, name) == 0 || ::lstrcmpiA(g_lacking, dll) == 0)) {
-    return nullptr;
+  for (const char* lacking : g_lacking) {
+    if (std::strcmp(lacking, name) == 0 || ::lstrcmpiA(lacking, dll) == 0) return nullptr;
+  }
+  for (const StandIn& standIn : g_standIns) {
+    if (std::strcmp(standIn.name, name) == 0) return standIn.function;
   }
   HMODULE module = SystemModule(dll);
   return module != nullptr ? ::GetProcAddress(module, name) : nullptr;
 }
 
-void PretendSystemLacks(const char* name) { g_lacking = name; }
+void PretendSystemLacks(const std::vector<const char*>& names) { g_lacking = names; }
+
+void PretendSystemHas(const char* name, FARPROC standIn) {
+  for (auto entry = g_standIns.begin(); entry != g_standIns.end(); ++entry) {
+    if (std::strcmp(entry->name, name) == 0) {
+      g_standIns.erase(entry);
+      break;
+    }
+  }
+  if (standIn != nullptr) g_standIns.push_back({name, standIn});
+}

@@ -21,6 +21,7 @@ struct ThreadWindowTable {
 namespace {
 
 constexpr int kMaxWindowText = 4096;
+constexpr UINT kSystemTimerMessage = 0x0118;  // WM_SYSTIMER, which the headers leave out
 
 thread_local ThreadWindowTable* t_table = nullptr;
 thread_local const MSG* t_loopMessage = nullptr;
@@ -45,6 +46,15 @@ LRESULT CALLBACK FilterQueuedPointers(int code, WPARAM removal, LPARAM lParam) {
   if (code == HC_ACTION && msg != nullptr && CarriesForeignPointer(msg->message)) {
     msg->message = WM_NULL;
     msg->wParam = 0;
+    msg->lParam = 0;
+  }
+  // A queued timer message's lParam is a procedure that DispatchMessage calls (Windows checks
+  // it; Wine calls any). This program's timers have a window and no procedure, as have those
+  // of the controls and message boxes it shows, so one there is another process's choice. A
+  // system timer's is the system's own, which none of the program's windows needs (no caret,
+  // no scroll bar, no hover tracking), but a posted WM_SYSTIMER can carry any.
+  if (code == HC_ACTION && msg != nullptr &&
+      (msg->message == WM_TIMER || msg->message == kSystemTimerMessage)) {
     msg->lParam = 0;
   }
   return ::CallNextHookEx(nullptr, code, removal, lParam);

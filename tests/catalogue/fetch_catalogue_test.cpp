@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "catalogue/catalogue_seams.h"
 #include "catalogue/catalogue_table.h"
@@ -87,6 +88,7 @@ class Download : public ::testing::Test {
     server.Stop();
     catalogue_seams::RestoreFetchTimeouts();
     catalogue_seams::SetReplyAllocator(nullptr);
+    catalogue_seams::SetFileWrite(nullptr);
   }
   void Serve(const ServerScript& script) { ASSERT_TRUE(server.Start(script)); }
   // Standard error of one download, as written.
@@ -362,6 +364,48 @@ TEST_F(Download, LoadReadsWhatTheServerSent) {
   EXPECT_STREQ(TheCatalogue().entries[1].urlXp32, "http://192.0.2.1/xp32.exe");
   ReleaseCatalogue();
   EXPECT_FALSE(FileExists(folder.CataloguePath()));
+}
+
+// A full disk: the system takes the first part of the catalogue, then fails or stops short.
+std::size_t HalfThenFull(const char* bytes, std::size_t count, bool& failed,
+                         const catalogue_seams::FileWrite& platform) {
+  const std::size_t written = platform(bytes, count / 2, failed);
+  failed = true;
+  return written;
+}
+
+std::size_t HalfAndNoFailure(const char* bytes, std::size_t count, bool& failed,
+                             const catalogue_seams::FileWrite& platform) {
+  return platform(bytes, count / 2, failed);
+}
+
+// What part of the file was stored would read as a table of one record, a whole one: the file
+// goes, and the load shows the failure message as for a download that stored nothing. Nothing
+// is written to standard error beyond the receives.
+TEST_F(Download, AWriteThatFailsOrFallsShortStoresNothingAndTheLoadFails) {
+  const std::string catalogue =
+      "[MAIN]\nTotleNumber=1\n[Number1]\nvid=0x1234\npid=0x5678\nURL_XP_32=http://192.0.2.1/a\n";
+  for (const auto write : {&HalfThenFull, &HalfAndNoFailure}) {
+    SCOPED_TRACE(write == &HalfThenFull ? "the write fails" : "the write falls short");
+    catalogue_seams::SetFileWrite(write);
+    WriteBytes(folder.CataloguePath(), "earlier");
+    ServerScript script;
+    script.pieces = {catalogue};
+    Serve(script);
+    FakeOwner owner;
+    StderrCapture capture;
+    const int result = LoadCatalogue(owner, kLoopbackAddress);
+    EXPECT_EQ(capture.Stop(), AsWritten(ReceivedLine(catalogue.size()) + ReceivedLine(0)));
+    server.Stop();
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(owner.events,
+              (std::vector<std::string>{"hide", "box:Error|Can not get internet driver "
+                                                "information,please make sure internet "
+                                                "connection is ok!"}));
+    EXPECT_EQ(TheCatalogue().count, 0u);
+    EXPECT_FALSE(FileExists(folder.CataloguePath()));
+    ReleaseCatalogue();
+  }
 }
 
 }  // namespace

@@ -47,6 +47,8 @@ constexpr LPARAM kForeignPointer = 0x10;
 // A number the reflection of WM_NOTIFY once went under (0xBC00 + WM_NOTIFY).
 constexpr UINT kOldReflectedNotify = 0xBC4E;
 constexpr UINT kDpiChanged = 0x02E0;
+constexpr UINT kSysTimer = 0x0118;  // WM_SYSTIMER, which the headers leave out
+const auto kPlantedAddress = static_cast<LPARAM>(reinterpret_cast<ULONG_PTR>(kPlantedObject));
 
 TEST(ForeignProcess, APlantedPropertyAndForeignPointersAreNeverFollowed) {
   StartSockets();
@@ -93,17 +95,28 @@ TEST(ForeignProcess, APlantedPropertyAndForeignPointersAreNeverFollowed) {
       // Wine refuses to send WM_NOTIFY to another process; Windows delivers the pointer as it is.
       {"WM_NOTIFY sent", dialog, WM_NOTIFY, IDC_CHECK_DEVICE, kForeignPointer, Way::kSend, 0},
       {"WM_NOTIFY posted", dialog, WM_NOTIFY, IDC_CHECK_DEVICE, kForeignPointer, Way::kPost, 0},
-      {"WM_DPICHANGED sent", dialog, kDpiChanged, MAKEWPARAM(192, 192), kForeignPointer,
+      // Wine's screen has 96 DPI: a change to any other is no move the system made.
+      {"WM_DPICHANGED sent, 1 DPI", dialog, kDpiChanged, MAKEWPARAM(1, 1), kForeignPointer,
        Way::kSend, 0},
+      {"WM_DPICHANGED sent, 192 DPI", dialog, kDpiChanged, MAKEWPARAM(192, 192), kForeignPointer,
+       Way::kSend, 0},
+      {"WM_DPICHANGED sent, 96 by 192 DPI", dialog, kDpiChanged, MAKEWPARAM(96, 192),
+       kForeignPointer, Way::kSend, 0},
+      {"WM_DPICHANGED sent, the screen's 96 DPI", dialog, kDpiChanged, MAKEWPARAM(96, 96),
+       kForeignPointer, Way::kSend, 0},
       {"WM_DPICHANGED posted", dialog, kDpiChanged, MAKEWPARAM(144, 144), kForeignPointer,
        Way::kPost, 0},
       {"WM_GETDLGCODE sent to a link", link, WM_GETDLGCODE, 0, enterAddress, Way::kSend,
        DLGC_STATIC},
       // Wine refuses this post (ERROR_MESSAGE_SYNC_ONLY); a system that took it must not harm.
       {"WM_GETDLGCODE posted to a link", link, WM_GETDLGCODE, 0, kForeignPointer, Way::kPost, 0},
+      // The lParam of a queued timer message is a procedure to call.
+      {"WM_TIMER posted", dialog, WM_TIMER, 1, kForeignPointer, Way::kPost, 0},
+      {"WM_TIMER posted to a link", link, WM_TIMER, 1, kPlantedAddress, Way::kPost, 0},
+      {"WM_SYSTIMER posted", dialog, kSysTimer, 1, kForeignPointer, Way::kPost, 0},
+      {"WM_SYSTIMER posted to a link", link, kSysTimer, 1, kPlantedAddress, Way::kPost, 0},
   };
   RECT before{};
-  RECT afterDpiSend{};
   ASSERT_TRUE(GetWindowRect(dialog, &before));
   for (const Probe& probe : probes) {
     SCOPED_TRACE(probe.what);
@@ -113,18 +126,18 @@ TEST(ForeignProcess, APlantedPropertyAndForeignPointersAreNeverFollowed) {
                           SMTO_ABORTIFHUNG, kSendTimeoutMs, &answer);
       EXPECT_EQ(answer, probe.answer);
       if (probe.message == kDpiChanged) {
-        ASSERT_TRUE(GetWindowRect(dialog, &afterDpiSend));
+        RECT after{};
+        ASSERT_TRUE(GetWindowRect(dialog, &after));
+        EXPECT_EQ(after.left, before.left);
+        EXPECT_EQ(after.top, before.top);
+        EXPECT_EQ(after.right, before.right);
+        EXPECT_EQ(after.bottom, before.bottom);
       }
     } else {
       PostMessageA(probe.window, probe.message, probe.wParam, probe.lParam);
     }
     ASSERT_NE(driver.WaitForDialog(seconds(0)), nullptr) << "the program still runs";
   }
-  // A DPI change is taken from wParam alone: 96 to 192 doubles the size, the corner stays.
-  EXPECT_EQ(afterDpiSend.left, before.left);
-  EXPECT_EQ(afterDpiSend.top, before.top);
-  EXPECT_EQ(afterDpiSend.right - afterDpiSend.left, 2 * (before.right - before.left));
-  EXPECT_EQ(afterDpiSend.bottom - afterDpiSend.top, 2 * (before.bottom - before.top));
 
   // The camera arrives only now, so the links can come from this press alone. The press is
   // queued behind the posted probes: once the links show, every probe has been taken.
@@ -137,10 +150,10 @@ TEST(ForeignProcess, APlantedPropertyAndForeignPointersAreNeverFollowed) {
   }
   RECT afterPosts{};
   ASSERT_TRUE(GetWindowRect(dialog, &afterPosts)) << "the program still runs";
-  EXPECT_EQ(afterPosts.left, afterDpiSend.left) << "a posted DPI change is never dispatched";
-  EXPECT_EQ(afterPosts.top, afterDpiSend.top);
-  EXPECT_EQ(afterPosts.right, afterDpiSend.right);
-  EXPECT_EQ(afterPosts.bottom, afterDpiSend.bottom);
+  EXPECT_EQ(afterPosts.left, before.left) << "a posted DPI change is never dispatched";
+  EXPECT_EQ(afterPosts.top, before.top);
+  EXPECT_EQ(afterPosts.right, before.right);
+  EXPECT_EQ(afterPosts.bottom, before.bottom);
   for (int id : kLinks) EXPECT_TRUE(ViewControl(dialog, id).visible) << id;
   EXPECT_EQ(ViewControl(dialog, IDC_LINK_XP32).text, "Download 32bit WindowsXP/Windows2000 driver");
   EXPECT_FALSE(ViewControl(dialog, IDC_STATUS_TEXT).visible);

@@ -13,6 +13,7 @@
 #include "framework/data_exchange.h"
 #include "framework/dialog.h"
 #include "framework/static.h"
+#include "framework/system_functions.h"
 #include "gui_framework_ids.h"
 #include "ui_driver.h"
 #include "worker_thread.h"
@@ -479,6 +480,8 @@ TEST(FrameworkModal, ANestedDialogDisablesItsOwnerUntilItEnds) {
   EXPECT_TRUE(ownerEnabledAfter);
 }
 
+UINT WINAPI WindowAt192Dpi(HWND) { return 192; }
+
 TEST(FrameworkModal, InsideAnotherThreadsSendTheThreadsOwnDialogCodeAndDpiChangeAreHonoured) {
   ProbeDialog outer;
   ProbeDialog inner;
@@ -507,8 +510,11 @@ TEST(FrameworkModal, InsideAnotherThreadsSendTheThreadsOwnDialogCodeAndDpiChange
       ::PostMessageA(inner.label.m_hWnd, WM_KEYDOWN, VK_RETURN, 0);
       ::GetWindowRect(inner.m_hWnd, &before);
       const RECT suggested{before.left + 40, before.top + 30, before.right, before.bottom};
+      // As the system leaves a window it moved to a screen of 192 DPI.
+      PretendSystemHas("GetDpiForWindow", &WindowAt192Dpi);
       ::SendMessageA(inner.m_hWnd, kDpiChangedMessage, MAKEWPARAM(192, 192),
                      reinterpret_cast<LPARAM>(&suggested));
+      PretendSystemHas("GetDpiForWindow", nullptr);
       ::GetWindowRect(inner.m_hWnd, &after);
       return false;
     }

@@ -10,6 +10,7 @@
 
 #include "app/detector_dlg.h"
 #include "dialog_test_support.h"
+#include "framework/system_functions.h"
 #include "ui_driver.h"
 #include "link_label_test_dialog.h"
 #include "res/resource.h"
@@ -106,8 +107,11 @@ TEST_F(LinkLabelInDialog, FourLabelsAttachedInBindingOrderFittedUnderlinedAndHid
 }
 
 // Wine never moves a window to a screen of another DPI, so the test does what the system does
-// then: it rescales the dialog's font (here: answers WM_GETFONT with a font twice the size) and
-// sends WM_DPICHANGED with the rectangle it suggests.
+// then: it rescales the dialog's font (here: answers WM_GETFONT with a font twice the size),
+// gives the window the new DPI (GetDpiForWindow answers it) and sends WM_DPICHANGED with the
+// rectangle it suggests.
+UINT WINAPI WindowAt192Dpi(HWND) { return 192; }
+
 class DialogFontStandIn {
  public:
   DialogFontStandIn(HWND dialog, HFONT font) : m_dialog(dialog) {
@@ -168,8 +172,10 @@ TEST_F(LinkLabelInDialog, OnADpiChangeTheDialogScalesByTheNewDpiAndTheLinksRefit
                            expected.bottom + 30};
       {
         const DialogFontStandIn rescaled(dialog.m_hWnd, big);
+        PretendSystemHas("GetDpiForWindow", &WindowAt192Dpi);
         ::SendMessageA(dialog.m_hWnd, kDpiChangedMessage, MAKEWPARAM(kNewDpi, kNewDpi),
                        reinterpret_cast<LPARAM>(&suggested));
+        PretendSystemHas("GetDpiForWindow", nullptr);
       }
       ::GetWindowRect(dialog.m_hWnd, &taken);
       for (int id : kBindingOrder) {

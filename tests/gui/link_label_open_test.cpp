@@ -15,6 +15,7 @@
 #include "files.h"
 #include "framework/data_exchange.h"
 #include "framework/system_functions.h"
+#include "framework/window_dpi.h"
 #include "link_label_import_patch.h"
 #include "link_label_test_dialog.h"
 #include "window_text.h"
@@ -199,16 +200,47 @@ TEST_F(LinkLabelOpen, FailedClickClearsVisitedBeepsAndDoesNotRedraw) {
   EXPECT_FALSE(HasPendingPaint(label.m_hWnd));
 }
 
-// Windows 2000 has no theme library: where a later function is missing, the label still paints
-// its background and text, and a click still opens its address.
+// Stand-ins for the DPI functions, each answering a DPI the screen does not have, so that a row
+// shows which one was asked.
+UINT WINAPI WindowAt192Dpi(HWND) { return 192; }
+HRESULT WINAPI MonitorAt144Dpi(HMONITOR, int, UINT* x, UINT* y) {
+  *x = 144;
+  *y = 144;
+  return S_OK;
+}
+
+// Windows 2000 has no theme library, nor any DPI but the screen's: where a later function is
+// missing, the label still paints its background and text, a click still opens its address,
+// and the dialog goes by the DPI of the latest way the system still has.
 TEST_F(LinkLabelOpen, WithoutTheLaterSystemFunctionsTheLabelPaintsAndOpens) {
-  const char* const lacking[] = {nullptr, "uxtheme.dll", "DrawThemeParentBackground"};
+  PretendSystemHas("GetDpiForWindow", &WindowAt192Dpi);
+  PretendSystemHas("GetDpiForMonitor", &MonitorAt144Dpi);
+  const HDC screen = ::GetDC(nullptr);
+  const UINT screenDpi = static_cast<UINT>(::GetDeviceCaps(screen, LOGPIXELSY));
+  ::ReleaseDC(nullptr, screen);
+  ASSERT_EQ(screenDpi, 96u);
+  struct Row {
+    std::vector<const char*> lacking;
+    UINT dpi;
+  };
+  const Row rows[] = {
+      {{}, 192},
+      {{"uxtheme.dll"}, 192},
+      {{"DrawThemeParentBackground"}, 192},
+      {{"GetDpiForWindow"}, 144},  // Windows 8.1
+      {{"user32.dll"}, 144},
+      {{"GetDpiForWindow", "GetDpiForMonitor"}, screenDpi},
+      {{"user32.dll", "shcore.dll"}, screenDpi},
+  };
   RECT client{};
   ::GetClientRect(label.m_hWnd, &client);
   ASSERT_GT(client.right, 2);
-  for (const char* name : lacking) {
-    SCOPED_TRACE(name != nullptr ? name : "nothing missing");
-    PretendSystemLacks(name);
+  for (const Row& row : rows) {
+    std::string lacking;
+    for (const char* name : row.lacking) lacking += std::string(name) + " ";
+    SCOPED_TRACE(lacking.empty() ? "nothing missing" : lacking);
+    PretendSystemLacks(row.lacking);
+    EXPECT_EQ(WindowDpi(dialog.Hwnd()), row.dpi);
     // A colour no paint of the label leaves: the erase must cover it.
     const HDC dc = ::GetDC(label.m_hWnd);
     const HBRUSH marker = ::CreateSolidBrush(RGB(255, 0, 0));
@@ -238,7 +270,9 @@ TEST_F(LinkLabelOpen, WithoutTheLaterSystemFunctionsTheLabelPaintsAndOpens) {
     EXPECT_EQ(WaitForLines(xdgRecord, 1, kLaunchTimeout),
               std::vector<std::string>{"http://127.0.0.1:9/old-windows.zip"});
   }
-  PretendSystemLacks(nullptr);
+  PretendSystemLacks({});
+  PretendSystemHas("GetDpiForWindow", nullptr);
+  PretendSystemHas("GetDpiForMonitor", nullptr);
 }
 
 TEST_F(LinkLabelOpen, RefusedTargetsRunNothing) {

@@ -24,21 +24,38 @@ BOOL CALLBACK CloseWindow(HWND hwnd, LPARAM) {
   return TRUE;
 }
 
+constexpr const char* kTickClass = "DetectorUiDriverTick";
+constexpr UINT_PTR kTickTimer = 1;
+
 }  // namespace
 
+// The tick is a timer of a window of the driver's own, not a timer procedure: the framework
+// takes the procedure out of every queued WM_TIMER on a thread with its windows.
 UiDriver::UiDriver(std::function<bool()> step, DWORD timeoutMs)
     : m_step(std::move(step)), m_timeoutMs(timeoutMs), m_deadline(::GetTickCount() + timeoutMs) {
   t_driver = this;
-  m_timer = ::SetTimer(nullptr, 0, kTickMs, &UiDriver::OnTimer);
+  WNDCLASSA tickClass{};
+  tickClass.lpfnWndProc = &UiDriver::TickProc;
+  tickClass.hInstance = ::GetModuleHandleA(nullptr);
+  tickClass.lpszClassName = kTickClass;
+  ::RegisterClassA(&tickClass);  // fails harmlessly once the class is there
+  m_window = ::CreateWindowExA(0, kTickClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                               tickClass.hInstance, nullptr);
+  if (m_window != nullptr) ::SetTimer(m_window, kTickTimer, kTickMs, nullptr);
 }
 
 UiDriver::~UiDriver() {
-  if (m_timer != 0) ::KillTimer(nullptr, m_timer);
+  if (m_window != nullptr) ::DestroyWindow(m_window);
   if (t_driver == this) t_driver = nullptr;
 }
 
-void CALLBACK UiDriver::OnTimer(HWND, UINT, UINT_PTR, DWORD) {
-  if (t_driver != nullptr) t_driver->Tick();
+LRESULT CALLBACK UiDriver::TickProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_TIMER && wParam == kTickTimer) {
+    if (t_driver != nullptr) t_driver->Tick();
+    return 0;
+  }
+  if (message == WM_CLOSE) return 0;  // the time-out closes the thread's windows, not this one
+  return ::DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
 void UiDriver::Tick() {

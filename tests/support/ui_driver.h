@@ -28,13 +28,13 @@ class UiDriver {
   bool TimedOut() const { return m_timedOut; }
 
  private:
-  static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD);
+  static LRESULT CALLBACK TickProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   void Tick();
 
   std::function<bool()> m_step;
   DWORD m_timeoutMs;
   DWORD m_deadline;
-  UINT_PTR m_timer = 0;
+  HWND m_window = nullptr;
   bool m_done = false;
   bool m_timedOut = false;
 };
