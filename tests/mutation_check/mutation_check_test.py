@@ -49,7 +49,7 @@ MUTANTS = [
     "limit.cpp:2: eq: killed by AtLimit: "
     "bool AtLimit(int value, int limit) { return value != limit; }",
     "limit.cpp:2: stmt: skipped (does not build): bool AtLimit(int value, int limit) { {} }",
-    "score ./: 50% (1 killed, 1 survived, 2 skipped)",
+    "score limit.cpp: 50% (1 killed, 1 survived, 2 skipped)",
     "score all: 50% (1 killed, 1 survived, 2 skipped)",
 ]
 # name, the whole output (its run time as N), exit status (1: a mutant survived)
