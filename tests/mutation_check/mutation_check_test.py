@@ -1,0 +1,86 @@
+#!/usr/bin/env python3
+"""tools/mutation-check on a project of one C++ file and two tests, written here: its four
+mutants are one the right test kills, one no test can kill, two that do not build. Each row is a
+run in the same work folder, asserting the whole output and the exit status.
+mutation_check_test.py MUTATION_CHECK"""
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import unittest
+
+MUTATION_CHECK = None
+PROJECT = {
+    "CMakePresets.json": """{"version": 3,
+ "configurePresets": [{"name": "native", "generator": "Ninja",
+                       "binaryDir": "${sourceDir}/build/native"}],
+ "buildPresets": [{"name": "native", "configurePreset": "native"}],
+ "testPresets": [{"name": "native", "configurePreset": "native"}]}
+""",
+    # A function that falls off its end does not build: the deleted returns are skipped.
+    "CMakeLists.txt": """cmake_minimum_required(VERSION 3.20)
+project(crafted CXX)
+add_compile_options(-Werror=return-type)
+add_library(limit STATIC limit.cpp)
+enable_testing()
+foreach(test Clamp AtLimit)
+  add_executable(${test} tests/${test}.cpp)
+  target_link_libraries(${test} limit)
+  add_test(NAME ${test} COMMAND ${test})
+endforeach()
+""",
+    # value >= limit returns the same value as value > limit: no test can tell them apart.
+    "limit.cpp": """int Clamp(int value, int limit) { return value > limit ? limit : value; }
+bool AtLimit(int value, int limit) { return value == limit; }
+""",
+    # Clamp runs first and passes every mutant: the kill must be named AtLimit's.
+    "tests/Clamp.cpp": """int Clamp(int value, int limit);
+int main() { return Clamp(5, 3) == 3 && Clamp(2, 3) == 2 ? 0 : 1; }
+""",
+    "tests/AtLimit.cpp": """bool AtLimit(int value, int limit);
+int main() { return AtLimit(3, 3) && !AtLimit(2, 3) ? 0 : 1; }
+""",
+}
+MUTANTS = [
+    "limit.cpp:1: rel: survived: "
+    "int Clamp(int value, int limit) { return value >= limit ? limit : value; }",
+    "limit.cpp:1: stmt: skipped (does not build): int Clamp(int value, int limit) { {} }",
+    "limit.cpp:2: eq: killed by AtLimit: "
+    "bool AtLimit(int value, int limit) { return value != limit; }",
+    "limit.cpp:2: stmt: skipped (does not build): bool AtLimit(int value, int limit) { {} }",
+    "score limit.cpp: 50% (1 killed, 1 survived, 2 skipped)",
+    "score all: 50% (1 killed, 1 survived, 2 skipped)",
+]
+# name, the whole output (its run time as N), exit status (1: a mutant survived)
+RUNS = [
+    ("the first run builds and tests each mutant",
+     MUTANTS + ["mutation-check: 4 mutants: 4 run, 0 from the cache, in N s (1 copy)"], 1),
+    ("a second run takes every result from the cache",
+     MUTANTS + ["mutation-check: 4 mutants: 0 run, 4 from the cache, in N s"], 1),
+]
+
+
+class CraftedProject(unittest.TestCase):
+    def test_runs(self):
+        with tempfile.TemporaryDirectory() as folder:
+            for name, text in PROJECT.items():
+                os.makedirs(os.path.dirname(os.path.join(folder, name)), exist_ok=True)
+                with open(os.path.join(folder, name), "w") as file:
+                    file.write(text)
+            for name, lines, status in RUNS:
+                with self.subTest(name):
+                    run = subprocess.run(
+                        [sys.executable, MUTATION_CHECK, "--jobs", "1", "--work",
+                         os.path.join(folder, "work"), "limit.cpp"],
+                        cwd=folder, capture_output=True, text=True, timeout=240)
+                    out = [re.sub(r" in \d+ s\b", " in N s", line)
+                           for line in run.stdout.splitlines()]
+                    self.assertEqual(out, lines)
+                    self.assertEqual(run.stderr, "")
+                    self.assertEqual(run.returncode, status)
+
+
+if __name__ == "__main__":
+    MUTATION_CHECK = sys.argv.pop(1)
+    unittest.main()
