@@ -40,9 +40,9 @@ CatalogueEntry* EntriesUpToCap(std::uint32_t count) {
   return static_cast<CatalogueEntry*>(std::calloc(count, sizeof(CatalogueEntry)));
 }
 
-// What a printer wrote, through one stream in memory kept for every run: a stream opened per
-// run takes a fresh buffer each time, and under the sanitizer fresh memory is pages to fault in.
-// The text stays valid until the next print.
+// What a printer wrote, through one stream in memory kept for every run: a stream per run costs
+// a cleared buffer of its own, its growth and a copy of the text, every run. The text stays
+// valid until the next print.
 std::string_view Printed(void (*print)(const CheckRun&, std::FILE*), const CheckRun& run) {
   static char* buffer = nullptr;
   static std::size_t length = 0;
@@ -56,10 +56,10 @@ std::string_view Printed(void (*print)(const CheckRun&, std::FILE*), const Check
 
 }  // namespace
 
-// The sanitizer holds freed memory back, 256 MiB by default, and each run frees tens of
-// kilobytes: every run until that fills takes fresh pages, and faulting them in cost more than
-// the check itself. A run's memory is freed and used within that run, which a far smaller
-// quarantine still covers. ASAN_OPTIONS still has the last word.
+// The sanitizer holds freed memory back, 256 MiB by default, and a run frees tens of
+// kilobytes: until that fills, every run takes fresh pages, and faulting them in costs more
+// than the check, seconds of each short session. What a run frees it uses within the run,
+// which a far smaller quarantine still covers. ASAN_OPTIONS still has the last word.
 extern "C" const char* __asan_default_options() { return "quarantine_size_mb=32"; }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
