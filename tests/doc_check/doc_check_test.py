@@ -28,6 +28,7 @@ TREE = {
     "tools/catalogue-check/problem_kinds.h": '{ProblemKind::kLinkDead, "link-dead"},\n',
     "~/old.txt": "a folder a quoted ~ made\n",
     "build/native/app/detector.exe": "",
+    "LOST.md": None,  # a link to nothing: a document that cannot be read is empty
     "release/README.txt.in": "Run `tools/gone` with DETECTOR_LOG set.\n",
     "README.md": """# Crafted
 
@@ -141,6 +142,9 @@ class CraftedDocuments(unittest.TestCase):
             with self.subTest(name), tempfile.TemporaryDirectory() as root:
                 for path, text in {**TREE, **files}.items():
                     os.makedirs(os.path.join(root, os.path.dirname(path)), exist_ok=True)
+                    if text is None:
+                        os.symlink("nothing", os.path.join(root, path))
+                        continue
                     with open(os.path.join(root, path), "w") as file:
                         file.write(text)
                 run = subprocess.run([sys.executable, DOC_CHECK, root], capture_output=True,
