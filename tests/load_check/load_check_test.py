@@ -403,6 +403,24 @@ ROWS = [
              (NAME_AT, "<6s", b"K.dll")), [
          "malformed PE: the import directory has no end",
          "FAIL load-x64"], 1),
+    ("an ARM console exe for the x86 target", "win2000-x86",
+     patched(pe_file(0x1C4, False, CLEAN, subsystem_version=(4, 0), os_version=(4, 0)),
+             (OPTIONAL_AT + 68, "<H", 3)), [
+         "ARM, Windows console subsystem 4.0, OS version 4.0; 2 imports from 1 DLLs; oldest "
+         "Windows it starts on: Windows 2000 (KERNEL32.dll!GetTickCount)",
+         f"machine ARM, PE32, is not this target's; breaks {X86}",
+         "FAIL load-x86"], 1),
+    ("a file that ends inside the section header", "xp-x64",
+     pe_file(AMD64, True, CLEAN)[:SECTION_HEADER_AT[True] + 39], [
+         "malformed PE: section header 0 at 0x148 (+40) runs past the end of the file (367 "
+         "bytes)",
+         "FAIL load-x64"], 1),
+    ("a DLL name at the file's end, inside headers said to run past it", "xp-x64",
+     patched(pe_file(AMD64, True, CLEAN), (OPTIONAL_AT + 60, "<I", 0x800),
+             (SECTION_AT + 12, "<I", 0x400)), [
+         "malformed PE: import descriptor 0's DLL name at 0x400 (+1) runs past the end of the "
+         "file (1024 bytes)",
+         "FAIL load-x64"], 1),
 ]
 
 
