@@ -197,6 +197,7 @@ TEST(SimulatorControllers, AreListedInTheOrderAddedAndOpenedEitherWay) {
   }
   EXPECT_EQ(sim.Open("\\\\.\\HCD12"), HubDriver::kInvalidHandle);
   EXPECT_EQ(sim.Open("\\\\.\\HCD7"), HubDriver::kInvalidHandle);
+  EXPECT_EQ(sim.Open("\\\\.\\HCE3"), HubDriver::kInvalidHandle) << "only HCD names a controller";
   EXPECT_EQ(sim.Open(paths[0] + "\\4"), HubDriver::kInvalidHandle) << "no fourth interface";
   sim.FindController(12)->openFails = true;
   EXPECT_EQ(sim.Open(paths[0]), HubDriver::kInvalidHandle);
