@@ -23,6 +23,8 @@ void CDetectorDlg::CheckDevices() {
   if (m_foundCount == 0) {
     ::ShowWindow(GetDlgItem(IDC_STATUS_TEXT), SW_SHOWNORMAL);
     SetDlgItemText(IDC_STATUS_TEXT, NotFoundMessage(static_cast<int>(m_langId)));
+  } else {
+    ShowThisComputer();
   }
 }
 

@@ -3,6 +3,7 @@
 #include "app/about_dlg.h"
 #include "app/download_window.h"
 #include "app/minimised_icon.h"
+#include "app/this_computer/system_answers.h"
 #include "catalogue/load_catalogue.h"
 #include "common/messages.h"
 #include "framework/live_objects.h"
@@ -58,6 +59,8 @@ BOOL CDetectorDlg::OnInitDialog() {
   SetIcon(m_hIcon, TRUE);
   SetIcon(m_hIcon, FALSE);
   m_langId = ::GetSystemDefaultLangID();
+  m_computer = ReadWindowsFacts(TheSystemAnswers());
+  MakeFitMarkFont();
   ::ShowWindow(GetDlgItem(IDC_STATUS_TEXT), SW_HIDE);
   if (!LoadCatalogue()) OnCancel();
   m_foundCount = 0;
@@ -110,6 +113,8 @@ void CDetectorDlg::OnDpiChanged(UINT dpi) {
   for (CLinkLabel* link : {&m_linkXp32, &m_linkXp64, &m_linkVista32, &m_linkVista64}) {
     if (link->m_hWnd != nullptr) link->SetFont(font, TRUE);
   }
+  MakeFitMarkFont();
+  PlaceFitMark();
   PlaceKeyboardTips();  // the links have refitted since the move
 }
 

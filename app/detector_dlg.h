@@ -3,8 +3,10 @@
 // system menu, and releases the catalogue (and its file) when it is destroyed.
 #include "app/link_label/link_label.h"
 #include "app/platform_parts.h"
+#include "app/this_computer/windows_facts.h"
 #include "catalogue/catalogue_owner.h"
 #include "framework/dialog.h"
+#include "framework/font.h"
 #include "res/resource.h"
 
 class CDetectorDlg : public CDialog, private CatalogueOwner {
@@ -37,6 +39,10 @@ class CDetectorDlg : public CDialog, private CatalogueOwner {
   void AddAboutItem();
   void PlaceKeyboardTips();
   void ConfigureLink(CLinkLabel& link, const char* url);
+  // After a match: the line that says what this computer is, and its link marked and focused.
+  void ShowThisComputer();
+  void MakeFitMarkFont();
+  void PlaceFitMark();
   void HideStatusText() override;
   void ShowFailureMessage(const char* text, const char* caption) override;
   void RunDownload(const std::function<void()>& download) override;
@@ -50,5 +56,8 @@ class CDetectorDlg : public CDialog, private CatalogueOwner {
   CLinkLabel m_linkVista32;
   CLinkLabel m_linkVista64;
   UINT m_langId = 0;
+  WindowsFacts m_computer;
+  CLinkLabel* m_fitting = nullptr;  // the link that is this computer's, once shown
+  CFont m_fitMarkFont;
   UINT m_liveCountMessage = 0;  // 0: not answered
 };

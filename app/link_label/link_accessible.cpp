@@ -97,7 +97,11 @@ class LinkAccessible final : public IAccessible {
     return NewString(WideFromAnsi(label->Target()).c_str(), value);
   }
   HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
-    return m_standard->get_accDescription(child, description);
+    const CLinkLabel* label = LabelOf(m_label);
+    if (!IsSelf(child) || label == nullptr || label->Description().empty()) {
+      return m_standard->get_accDescription(child, description);
+    }
+    return NewString(WideFromAnsi(label->Description()).c_str(), description);
   }
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
     if (!IsSelf(child)) return m_standard->get_accRole(child, role);

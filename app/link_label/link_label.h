@@ -23,6 +23,9 @@ class CLinkLabel : public CStatic {
 
   void SetTarget(const char* url);
   const std::string& Target() const { return m_target; }
+  // What a screen reader says of the link besides its name and address; empty: nothing.
+  void SetDescription(const char* description) { m_description = description; }
+  const std::string& Description() const { return m_description; }
   COLORREF LinkColor() const { return m_linkColor; }
   // A hover color of -1 stands for the system highlight color at the time of the call.
   void SetTextColors(COLORREF link, COLORREF visited, COLORREF hover);
@@ -89,6 +92,7 @@ class CLinkLabel : public CStatic {
   BOOL m_visited;
   BOOL m_underlined;
   std::string m_target;
+  std::string m_description;
   CFont m_underlineFont;
   HCURSOR m_cursor;
   CToolTipCtrl m_tip;

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -32,6 +34,61 @@ const char kCatalogue[] =
     "URL_Vista_32=http://example.com/cam/vista32.exe\r\nURL_Vista_64=http://example.com/cam/vista64.exe\r\n"
     "[Number2]\r\nvid=0x0c45\r\npid=0x6340\r\n"
     "URL_XP_32=http://example.com/other/xp32.exe\r\nURL_Vista_32=http://example.com/other/vista32.exe\r\n";
+
+// Records that leave the 64-bit addresses, and the 32-bit ones, empty.
+const char kCatalogueOfHalfRecords[] =
+    "[MAIN]\r\nTotleNumber=3\r\n"
+    "[Number1]\r\nvid=0x0c45\r\npid=0x6340\r\n"
+    "URL_XP_32=http://example.com/other/xp32.exe\r\nURL_Vista_32=http://example.com/other/vista32.exe\r\n"
+    "[Number2]\r\nvid=0x0c45\r\npid=0x6341\r\n"
+    "URL_XP_64=http://example.com/other/xp64.exe\r\nURL_Vista_64=http://example.com/other/vista64.exe\r\n"
+    "[Number3]\r\nvid=0x1234\r\npid=0x5678\r\n"
+    "URL_XP_32=http://example.com/cam/xp32.exe\r\nURL_XP_64=http://example.com/cam/xp64.exe\r\n"
+    "URL_Vista_32=http://example.com/cam/vista32.exe\r\nURL_Vista_64=http://example.com/cam/vista64.exe\r\n";
+const char kCameraOf32BitDrivers[] = "controller 0\n  port 1 device 0x0c45 0x6340\n";
+const char kCameraOf64BitDrivers[] = "controller 0\n  port 1 device 0x0c45 0x6341\n";
+
+// What the program must say of the computer in each prefix (DETECTOR_WINE_VERSION; "" is this
+// Wine's default, Windows 7) for each exe.
+struct ThisComputer {
+  const char* version;
+  bool exeIs64Bit;
+  const char* line;
+  int link;
+  const char* lineWithoutItsAddress;
+};
+
+const ThisComputer kComputers[] = {
+    {"", true, "This computer: Windows 7, 64-bit. Its driver: 64bit Windows Vista.",
+     IDC_LINK_VISTA64,
+     "This computer: Windows 7, 64-bit. The catalogue holds no driver for this Windows for "
+     "this camera."},
+    {"win10", true, "This computer: Windows 10, 64-bit. Its driver: 64bit Windows Vista.",
+     IDC_LINK_VISTA64,
+     "This computer: Windows 10, 64-bit. The catalogue holds no driver for this Windows for "
+     "this camera."},
+    {"winxp64", true, "This computer: Windows XP x64, 64-bit. Its driver: 64bit WindowsXP.",
+     IDC_LINK_XP64,
+     "This computer: Windows XP x64, 64-bit. The catalogue holds no driver for this Windows for "
+     "this camera."},
+    {"win2003", true, "This computer: Windows Server 2003, 64-bit. Its driver: 64bit WindowsXP.",
+     IDC_LINK_XP64,
+     "This computer: Windows Server 2003, 64-bit. The catalogue holds no driver for this Windows "
+     "for this camera."},
+    {"", false, "This computer: Windows 7, 32-bit. Its driver: 32bit Windows Vista.",
+     IDC_LINK_VISTA32,
+     "This computer: Windows 7, 32-bit. The catalogue holds no driver for this Windows for "
+     "this camera."},
+    {"winxp", false, "This computer: Windows XP, 32-bit. Its driver: 32bit WindowsXP/Windows2000.",
+     IDC_LINK_XP32,
+     "This computer: Windows XP, 32-bit. The catalogue holds no driver for this Windows for "
+     "this camera."},
+    {"win2k", false,
+     "This computer: Windows 2000, 32-bit. Its driver: 32bit WindowsXP/Windows2000.",
+     IDC_LINK_XP32,
+     "This computer: Windows 2000, 32-bit. The catalogue holds no driver for this Windows for "
+     "this camera."},
+};
 
 const char kCameraBehindHub[] =
     "controller 0\n"
@@ -59,6 +116,7 @@ struct AccessibleLink {
   HRESULT found = E_FAIL;
   LONG role = 0;
   std::wstring name;
+  std::wstring description;
 };
 
 // What a screen reader, a program of its own, learns of a link of the running program.
@@ -76,6 +134,11 @@ AccessibleLink AskAsAScreenReader(HWND link) {
   BSTR name = nullptr;
   if (SUCCEEDED(object->get_accName(self, &name)) && name != nullptr) seen.name = name;
   SysFreeString(name);
+  BSTR description = nullptr;
+  if (SUCCEEDED(object->get_accDescription(self, &description)) && description != nullptr) {
+    seen.description = description;
+  }
+  SysFreeString(description);
   object->Release();
   return seen;
 }
@@ -87,12 +150,18 @@ void ExpectTheWindowsAskedFor() {
     const char* name;
     DWORD major, minor;
   };
-  const Version kVersions[] = {{"win2k", 5, 0}, {"winxp", 5, 1}, {"winxp64", 5, 2}, {"win2003", 5, 2}};
+  const Version kVersions[] = {
+      {"win2k", 5, 0}, {"winxp", 5, 1}, {"winxp64", 5, 2}, {"win2003", 5, 2}, {"win10", 10, 0}};
   char asked[32] = {};
   if (GetEnvironmentVariableA("DETECTOR_WINE_VERSION", asked, sizeof asked) == 0) return;
-  OSVERSIONINFOA reported{};
+  // GetVersionEx tells an exe without a manifest that Windows 10 is 8 (6.2).
+  using GetVersion = LONG WINAPI(OSVERSIONINFOW*);
+  const auto getVersion = reinterpret_cast<GetVersion*>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlGetVersion")));
+  ASSERT_NE(getVersion, nullptr);
+  OSVERSIONINFOW reported{};
   reported.dwOSVersionInfoSize = sizeof reported;
-  ASSERT_TRUE(GetVersionExA(&reported));
+  ASSERT_EQ(getVersion(&reported), 0);
   for (const Version& version : kVersions) {
     if (std::string(asked) != version.name) continue;
     EXPECT_EQ(reported.dwMajorVersion, version.major) << asked;
@@ -211,6 +280,76 @@ TEST_F(EndToEnd, CameraPluggedInWhileTheDialogIsOpenIsFoundAtTheNextPress) {
   PressButton(dialog, IDC_CHECK_DEVICE);
   for (int id : kLinks) EXPECT_TRUE(ViewControl(dialog, id).visible) << id;
   EXPECT_FALSE(ViewControl(dialog, IDC_STATUS_TEXT).visible);
+  CloseAndCheckCleanUp(dialog);
+}
+
+const ThisComputer* ThisPrefixsComputer() {
+  char asked[32] = {};
+  GetEnvironmentVariableA("DETECTOR_WINE_VERSION", asked, sizeof asked);
+  for (const ThisComputer& computer : kComputers) {
+    if (computer.exeIs64Bit == (sizeof(void*) == 8) && std::string(asked) == computer.version) {
+      return &computer;
+    }
+  }
+  return nullptr;
+}
+
+HWND FocusOf(HWND dialog) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+RECT RectIn(HWND dialog, int id) {
+  RECT rect{};
+  GetWindowRect(GetDlgItem(dialog, id), &rect);
+  MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+TEST_F(EndToEnd, AfterAMatchTheLineNamesThisComputerAndItsLinkIsMarkedAndFocused) {
+  const ThisComputer* const computer = ThisPrefixsComputer();
+  ASSERT_NE(computer, nullptr) << "no row for this prefix";
+  HWND dialog = StartWith(computer->exeIs64Bit ? kCameraOf32BitDrivers : kCameraOf64BitDrivers,
+                          kCatalogueOfHalfRecords);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_FALSE(ViewControl(dialog, IDC_THIS_COMPUTER).visible) << "nothing before a match";
+  PressButton(dialog, IDC_CHECK_DEVICE);
+  ControlView line = ViewControl(dialog, IDC_THIS_COMPUTER);
+  EXPECT_TRUE(line.visible);
+  EXPECT_EQ(line.text, computer->lineWithoutItsAddress);
+  EXPECT_FALSE(ViewControl(dialog, IDC_FIT_MARK).visible);
+  EXPECT_EQ(FocusOf(dialog), GetDlgItem(dialog, IDC_CHECK_DEVICE));
+
+  std::ofstream(topology, std::ios::binary | std::ios::trunc) << kCameraBehindHub;
+  PressButton(dialog, IDC_CHECK_DEVICE);
+  line = ViewControl(dialog, IDC_THIS_COMPUTER);
+  EXPECT_TRUE(line.visible);
+  EXPECT_EQ(line.text, computer->line);
+  EXPECT_EQ(FocusOf(dialog), GetDlgItem(dialog, computer->link));
+  ASSERT_TRUE(ViewControl(dialog, IDC_FIT_MARK).visible);
+  const RECT mark = RectIn(dialog, IDC_FIT_MARK);
+  const RECT link = RectIn(dialog, computer->link);
+  EXPECT_EQ(mark.top, link.top);
+  EXPECT_EQ(mark.bottom, link.bottom);
+  EXPECT_LE(mark.right, link.left);
+  for (int id : kLinks) {
+    EXPECT_EQ(AskAsAScreenReader(GetDlgItem(dialog, id)).description,
+              id == computer->link ? L"The driver for this computer" : L"")
+        << id;
+  }
+
+  // Enter, as the keyboard delivers it to the focused control, opens the link.
+  const HWND focused = FocusOf(dialog);
+  PostMessageA(focused, WM_KEYDOWN, VK_RETURN, 1);
+  PostMessageA(focused, WM_KEYUP, VK_RETURN, 0xC0000001);
+  const char* const kCameraAddresses[] = {
+      "http://example.com/cam/xp32.exe", "http://example.com/cam/xp64.exe",
+      "http://example.com/cam/vista32.exe", "http://example.com/cam/vista64.exe"};
+  const auto slot = std::find(std::begin(kLinks), std::end(kLinks), computer->link) - kLinks;
+  EXPECT_EQ(WaitForLines(browserRecord, 1, kBrowserTimeout),
+            std::vector<std::string>{kCameraAddresses[slot]});
   CloseAndCheckCleanUp(dialog);
 }
 

@@ -168,7 +168,7 @@ struct ExpectedDialog {
 const ExpectedDialog kDialogs[] = {
     {IDD_DETECTOR,
      DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-     WS_EX_APPWINDOW, {0, 0, 293, 116}, {0, 0, 266, 116}, L"Quenlix PC Cmaera Driver Detector",
+     WS_EX_APPWINDOW, {0, 0, 293, 130}, {0, 0, 266, 130}, L"Quenlix PC Cmaera Driver Detector",
      L"Quenlix摄像头驱动检测工具",
      {
          {IDC_CHECK_DEVICE, L"Button", kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, {218, 43, 64, 24},
@@ -194,6 +194,10 @@ const ExpectedDialog kDialogs[] = {
           L"点击下载64位WindowsVista驱动"},
          {IDC_STATUS_TEXT, L"Static", kChild | WS_GROUP | SS_LEFT, 0, {26, 55, 149, 8},
           {31, 54, 135, 8}, L"Static", L"Static"},
+         {IDC_THIS_COMPUTER, L"Static", kHiddenChild | SS_LEFT | SS_NOPREFIX, 0,
+          {9, 107, 275, 18}, {10, 106, 246, 18}, L"", L""},
+         {IDC_FIT_MARK, L"Static", kHiddenChild | SS_LEFT | SS_NOPREFIX, 0,
+          {11, 27, 7, 11}, {11, 27, 7, 11}, L"4", L"4"},
      }},
     {IDD_ABOUT, DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU, 0,
      {0, 0, 255, 55}, {0, 0, 255, 55}, L"About", L"关于Quenlix产品驱动检测工具",

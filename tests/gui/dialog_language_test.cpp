@@ -36,6 +36,7 @@ constexpr Styles kEditStyles{ES_READONLY | ES_UPPERCASE | ES_AUTOHSCROLL | WS_TA
                              WS_EX_CLIENTEDGE};
 constexpr Styles kGroupStyles{BS_GROUPBOX, WS_TABSTOP, 0};
 constexpr Styles kTextStyles{WS_GROUP, kStaticType | WS_TABSTOP, 0};
+constexpr Styles kAddedTextStyles{SS_NOPREFIX, kStaticType | WS_TABSTOP, 0};
 // The links are tab stops, so that the keyboard reaches them.
 constexpr Styles kLinkStyles{WS_GROUP | WS_TABSTOP, kStaticType, 0};
 
@@ -67,6 +68,9 @@ const ExpectedControl kControls[] = {
      {19, 84, 124, 11}, {19, 85, 141, 11}, true, kLinkStyles},
     {IDC_STATUS_TEXT, L"Static", L"Static", {26, 55, 149, 8}, {31, 54, 135, 8}, true,
      kTextStyles},
+    {IDC_THIS_COMPUTER, L"", L"", {9, 107, 275, 18}, {10, 106, 246, 18}, false,
+     kAddedTextStyles},
+    {IDC_FIT_MARK, L"4", L"4", {11, 27, 7, 11}, {11, 27, 7, 11}, false, kAddedTextStyles},
 };
 
 constexpr Styles kMainDialogStyles{
@@ -83,8 +87,8 @@ bool HasStyles(HWND hwnd, const Styles& styles) {
          (extended & styles.requiredExtended) == styles.requiredExtended;
 }
 
-const DialogUnits kEnglishSize{0, 0, 293, 116};
-const DialogUnits kChineseSize{0, 0, 266, 116};
+const DialogUnits kEnglishSize{0, 0, 293, 130};
+const DialogUnits kChineseSize{0, 0, 266, 130};
 
 int ExpectedLanguage(const char* variable) {
   const char* value = std::getenv(variable);
