@@ -120,6 +120,8 @@ std::vector<Screen> CheckDevices::RunPresses(const std::vector<const char*>& top
     for (const char* topology : topologies) {
       PlugIn(usb_, topology);
       PressButton(dialog.m_hWnd, IDC_CHECK_DEVICE);
+      // The link that fits this computer takes the focus; its focus rectangle is no letter.
+      ::SetFocus(::GetDlgItem(dialog.m_hWnd, IDC_CHECK_DEVICE));
       screens.push_back(ReadScreen(dialog.m_hWnd));
     }
     ::PostMessageA(dialog.m_hWnd, WM_COMMAND, IDCANCEL, 0);
