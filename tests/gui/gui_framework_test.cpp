@@ -544,4 +544,61 @@ TEST(FrameworkModal, InsideAnotherThreadsSendTheThreadsOwnDialogCodeAndDpiChange
   EXPECT_EQ(after.bottom - after.top, 2 * (before.bottom - before.top));
 }
 
+// The DPI a row says the system left the window at.
+UINT g_ownDpi = 96;
+UINT WINAPI WindowAtOwnDpi(HWND) { return g_ownDpi; }
+
+// Any process may send WM_DPICHANGED: a change is taken only when both of its DPIs are equal,
+// from 96 to 480, and the window's own. Rows in order: each taken change scales from the last.
+TEST(FrameworkModal, ADpiChangeIsTakenOnlyToTheWindowsOwnDpiFrom96To480) {
+  struct Row {
+    const char* what;
+    UINT own;
+    WPARAM wParam;
+    bool taken;
+  };
+  const Row rows[] = {
+      {"192 by 96, the window at 192", 192, MAKEWPARAM(192, 96), false},
+      {"481", 481, MAKEWPARAM(481, 481), false},
+      {"480", 480, MAKEWPARAM(480, 480), true},
+      {"96, from 480", 96, MAKEWPARAM(96, 96), true},
+      {"95", 95, MAKEWPARAM(95, 95), false},
+  };
+  ProbeDialog dialog;
+  RECT initial{};
+  std::vector<SIZE> sizes;
+  RunDriven(dialog, [&] {
+    if (dialog.m_hWnd == nullptr || !dialog.IsWindowVisible()) return false;
+    ::GetWindowRect(dialog.m_hWnd, &initial);
+    PretendSystemHas("GetDpiForWindow", &WindowAtOwnDpi);
+    for (const Row& row : rows) {
+      g_ownDpi = row.own;
+      const RECT suggested{0, 0, 10, 10};
+      ::SendMessageA(dialog.m_hWnd, kDpiChangedMessage, row.wParam,
+                     reinterpret_cast<LPARAM>(&suggested));
+      RECT rect{};
+      ::GetWindowRect(dialog.m_hWnd, &rect);
+      sizes.push_back({rect.right - rect.left, rect.bottom - rect.top});
+    }
+    PretendSystemHas("GetDpiForWindow", nullptr);
+    g_ownDpi = 96;
+    dialog.EndDialog(IDOK);
+    return true;
+  });
+  ASSERT_EQ(sizes.size(), std::size(rows));
+  SIZE want{initial.right - initial.left, initial.bottom - initial.top};
+  UINT from = 96;
+  for (std::size_t i = 0; i < sizes.size(); ++i) {
+    SCOPED_TRACE(rows[i].what);
+    if (rows[i].taken) {
+      const int dpi = LOWORD(rows[i].wParam);
+      want = {::MulDiv(want.cx, dpi, static_cast<int>(from)),
+              ::MulDiv(want.cy, dpi, static_cast<int>(from))};
+      from = static_cast<UINT>(dpi);
+    }
+    EXPECT_EQ(sizes[i].cx, want.cx);
+    EXPECT_EQ(sizes[i].cy, want.cy);
+  }
+}
+
 }  // namespace

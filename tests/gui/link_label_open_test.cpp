@@ -203,9 +203,11 @@ TEST_F(LinkLabelOpen, FailedClickClearsVisitedBeepsAndDoesNotRedraw) {
 // Stand-ins for the DPI functions, each answering a DPI the screen does not have, so that a row
 // shows which one was asked.
 UINT WINAPI WindowAt192Dpi(HWND) { return 192; }
-HRESULT WINAPI MonitorAt144Dpi(HMONITOR, int, UINT* x, UINT* y) {
-  *x = 144;
-  *y = 144;
+// The effective DPI (kind 0) is the one a dialog scales by; the monitor's angular or raw DPI
+// differs from it.
+HRESULT WINAPI MonitorAt144Dpi(HMONITOR, int kind, UINT* x, UINT* y) {
+  *x = kind == 0 ? 144 : 157;
+  *y = *x;
   return S_OK;
 }
 

@@ -93,9 +93,9 @@ def descriptors(count, end):
 
 LONG = "a" * 507 + ".dll"  # the longest name a read takes (511 bytes)
 
-# name, target, exe, the whole output (each line with "load-check: crafted.exe: " before it
-# unless it is the verdict; "load-check: " only before a line about the table), exit status,
-# and a table of the row's own when one is given.
+# name, target, exe (None: no file), the whole output (each line with "load-check: crafted.exe: "
+# before it unless it is the verdict or a line of --list; "load-check: " only before a line about
+# the table), exit status, and a table of the row's own when one is given (or None), then options.
 ROWS = [
     ("a clean x64 exe passes", "xp-x64", pe_file(AMD64, True, CLEAN), [
         "x64 (AMD64), Windows GUI subsystem 5.2, OS version 5.2; 2 imports from 1 DLLs; oldest "
@@ -228,6 +228,17 @@ ROWS = [
          "FAIL load-x64"], 1,
      "K.dll\t*\tnt4\tcrafted\nK.dll\tA\t2000 x86-only\tcrafted\n"
      "K.dll\tB\t2000 x86-only\tcrafted\n"),
+    ("a listing of a function with a row for each architecture", "xp-x64",
+     pe_file(AMD64, True, [("K.dll", ["A"])]), [
+         "K.dll\tA\txp-x64 x64-only nt4 x86-only",
+         "x64 (AMD64), Windows GUI subsystem 5.2, OS version 5.2; 1 imports from 1 DLLs; "
+         "oldest Windows it starts on: Windows XP x64 / Server 2003 SP1 x64 (the x64 machine)",
+         "PASS load-x64"], 0,
+     "K.dll\t*\tnt4\tcrafted\nK.dll\tA\tnt4 x86-only\tcrafted\n"
+     "K.dll\tA\txp-x64 x64-only\tcrafted\n", "--list"),
+    ("an exe that is not there", "xp-x64", None, [
+         "cannot read: No such file or directory",
+         "FAIL load-x64"], 1),
     ("a table row of three fields", "xp-x64", pe_file(AMD64, True, CLEAN), [
          "table.tsv:1: want 4 tab-separated fields: DLL, function, earliest, source",
          "FAIL load-x64"], 1,
@@ -255,7 +266,7 @@ ROWS = [
     ("no import directory, a directory after it, 13 directories", "win2000-x86",
      patched(pe_file(I386, False, CLEAN, subsystem_version=(4, 0), os_version=(4, 0),
                      directories=13),
-             (IMPORT_DIRECTORY[False], "<IIII", 0, 0, SECTION_RVA, 16)), [
+             (IMPORT_DIRECTORY[False], "<IIII", 0, 0, SECTION_RVA + 4, 16)), [
          "x86 (i386), Windows GUI subsystem 4.0, OS version 4.0; 0 imports from 0 DLLs; "
          "oldest Windows it starts on: Windows NT 4.0",
          "PASS load-x86"], 0),
@@ -341,6 +352,23 @@ ROWS = [
          "malformed PE: KERNEL32.dll's lookup table at 0x400 (+4) runs past the end of the "
          "file (1024 bytes)",
          "FAIL load-x86"], 1),
+    ("an import descriptor one byte short at the end of the file", "xp-x64",
+     patched(pe_file(AMD64, True, CLEAN), (IMPORT_DIRECTORY[True], "<I", SECTION_RVA + ALIGN - 19)),
+     [
+         "malformed PE: import descriptor 0 at 0x3ed (+20) runs past the end of the file (1024 "
+         "bytes)",
+         "FAIL load-x64"], 1),
+    ("a lookup table of 65535 imports, then its end", "win2000-x86",
+     pe_file(I386, False, [("KERNEL32.dll", ["GetTickCount"] * 65535)],
+             subsystem_version=(4, 0), os_version=(4, 0)), [
+         "x86 (i386), Windows GUI subsystem 4.0, OS version 4.0; 65535 imports from 1 DLLs; "
+         "oldest Windows it starts on: Windows 2000 (KERNEL32.dll!GetTickCount)",
+         "PASS load-x86"], 0),
+    ("a lookup table of 65536 imports", "win2000-x86",
+     pe_file(I386, False, [("KERNEL32.dll", ["GetTickCount"] * 65536)],
+             subsystem_version=(4, 0), os_version=(4, 0)), [
+         "malformed PE: KERNEL32.dll's lookup table has no end",
+         "FAIL load-x86"], 1),
     ("the import section in two section headers, the lookup table opening the second",
      "xp-x64",
      patched(pe_file(AMD64, True, CLEAN), (0x46, "<H", 2),
@@ -381,6 +409,14 @@ ROWS = [
          "PASS load-x86"], 0),
     ("no sections", "xp-x64", patched(pe_file(AMD64, True, CLEAN), (0x46, "<H", 0)), [
          "malformed PE: 0 sections (a loader takes 1 to 96)",
+         "FAIL load-x64"], 1),
+    ("96 sections, all but the first empty", "xp-x64",
+     patched(pe_file(AMD64, True, [], section=bytes(0x1000)), (0x46, "<H", 96)), [
+         "x64 (AMD64), Windows GUI subsystem 5.2, OS version 5.2; 0 imports from 0 DLLs; "
+         "oldest Windows it starts on: Windows XP x64 / Server 2003 SP1 x64 (the x64 machine)",
+         "PASS load-x64"], 0),
+    ("97 sections", "xp-x64", patched(pe_file(AMD64, True, CLEAN), (0x46, "<H", 97)), [
+         "malformed PE: 97 sections (a loader takes 1 to 96)",
          "FAIL load-x64"], 1),
     ("a DLL name of 511 bytes", "xp-x64", pe_file(AMD64, True, [(LONG, ["F"])]), [
         "x64 (AMD64), Windows GUI subsystem 5.2, OS version 5.2; 1 imports from 1 DLLs; oldest "
@@ -427,20 +463,24 @@ ROWS = [
 class CraftedExes(unittest.TestCase):
     def test_rows(self):
         with tempfile.TemporaryDirectory() as folder:
-            for name, target, exe, lines, status, *table in ROWS:
+            for name, target, exe, lines, status, *more in ROWS:
                 with self.subTest(name):
+                    table, *options = more or [None]
                     path = os.path.join(folder, "crafted.exe")
-                    with open(path, "wb") as file:
-                        file.write(exe)
-                    options = []
+                    if exe is None:  # no file there
+                        if os.path.exists(path):
+                            os.remove(path)
+                    else:
+                        with open(path, "wb") as file:
+                            file.write(exe)
                     if table:
                         with open(os.path.join(folder, "table.tsv"), "w") as file:
-                            file.write(table[0])
-                        options = ["--table", "table.tsv"]
+                            file.write(table)
+                        options += ["--table", "table.tsv"]
                     run = subprocess.run(
                         [sys.executable, LOAD_CHECK, "--target", target, "--name", "crafted.exe",
                          *options, path], capture_output=True, text=True, timeout=60, cwd=folder)
-                    want = [line if line.startswith(("PASS ", "FAIL "))
+                    want = [line if line.startswith(("PASS ", "FAIL ")) or "\t" in line
                             else "load-check: " + line if line.startswith("table.tsv:")
                             else "load-check: crafted.exe: " + line for line in lines]
                     self.assertEqual(run.stdout.splitlines(), want)
