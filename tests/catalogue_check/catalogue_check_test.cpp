@@ -696,7 +696,7 @@ TEST(LinkCheck, PrivateAddressesAreTheMachineAndItsNetworks) {
       {"::fffe:a00:1", false}, {"fbff:ffff::", false},  {"fc00::", true},
       {"fdff:ffff::1", true},   {"fe00::", false},         {"fe7f:ffff::", false},
       {"fe80::", true},         {"febf:ffff::1", true},    {"fec0::", false},
-      {"2001:db8::1", false},
+      {"2001:db8::1", false},    {"::100", false},          {"2080::1", false},
   };
   for (const AddressRow& row : rows) {
     sockaddr_storage storage{};
