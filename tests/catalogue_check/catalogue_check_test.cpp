@@ -391,14 +391,6 @@ const std::vector<CommandRow>& CommandRows() {
        "  http://127.0.0.1/empty.exe (record 1 URL_XP_32): 200, an empty body, 0 bytes, #.### s\n"
        "no problems\n",
        ServedToHeadAndGet("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")},
-      // A click refuses it before any browser: nothing to check.
-      {"LinksLeaveWhatAClickDoesNotOpen", {"--links", "$FILE"}, WithAddress("ftp://127.0.0.1/a.exe"), 1,
-       "$FILE: 85 bytes\n"
-       "the program loads 1 record:\n"
-       "  1  1234:5678  URL_XP_32=ftp://127.0.0.1/a.exe  URL_XP_64=  URL_Vista_32=  URL_Vista_64=\n"
-       "links: 0 addresses checked in #.### s\n"
-       "problems: 0 errors, 1 warning\n"
-       "  $FILE:6: warning: record 1 URL_XP_32: address is not http:// or https://: a click is refused with a beep [address-not-web]\n"},
       {"LinkRedirectedToAUnitSeparator", {"--links", "$FILE"}, WithAddress("http://127.0.0.1/r.exe"), 2,
        "$FILE: 86 bytes\n"
        "the program loads 1 record:\n"
