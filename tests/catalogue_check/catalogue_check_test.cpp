@@ -300,6 +300,12 @@ Feed ServedToHeadAndGet(const std::string& reply) {
   feed.connections = 2;
   return feed;
 }
+// A HEAD, its one retry, then the GET: each on a connection of its own.
+Feed ServedToHeadRetryAndGet(const std::string& reply) {
+  Feed feed{reply};
+  feed.connections = 3;
+  return feed;
+}
 Feed Unwritable() {
   Feed feed;
   feed.unwritable = true;
@@ -385,6 +391,80 @@ const std::vector<CommandRow>& CommandRows() {
        "  http://127.0.0.1/empty.exe (record 1 URL_XP_32): 200, an empty body, 0 bytes, #.### s\n"
        "no problems\n",
        ServedToHeadAndGet("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")},
+      {"LinkRedirectedToAUnitSeparator", {"--links", "$FILE"}, WithAddress("http://127.0.0.1/r.exe"), 2,
+       "$FILE: 86 bytes\n"
+       "the program loads 1 record:\n"
+       "  1  1234:5678  URL_XP_32=http://127.0.0.1/r.exe  URL_XP_64=  URL_Vista_32=  URL_Vista_64=\n"
+       "links: 1 address checked in #.### s\n"
+       "  http://127.0.0.1/r.exe (record 1 URL_XP_32): 302 after 1 redirect to http://127.0.0.1/a\\x1f.exe, redirect to an address with control characters: http://127.0.0.1/a\\x1f.exe, #.### s\n"
+       "problems: 1 error, 0 warnings\n"
+       "  $FILE: error: http://127.0.0.1/r.exe (record 1 URL_XP_32): redirects to http://127.0.0.1/a\\x1f.exe, an address with control characters [link-dead]\n",
+       Served("HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1/a\x1f.exe\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")},
+      {"LinkRedirectedToADelete", {"--links", "$FILE"}, WithAddress("http://127.0.0.1/r.exe"), 2,
+       "$FILE: 86 bytes\n"
+       "the program loads 1 record:\n"
+       "  1  1234:5678  URL_XP_32=http://127.0.0.1/r.exe  URL_XP_64=  URL_Vista_32=  URL_Vista_64=\n"
+       "links: 1 address checked in #.### s\n"
+       "  http://127.0.0.1/r.exe (record 1 URL_XP_32): 302 after 1 redirect to http://127.0.0.1/a\\x7f.exe, redirect to an address with control characters: http://127.0.0.1/a\\x7f.exe, #.### s\n"
+       "problems: 1 error, 0 warnings\n"
+       "  $FILE: error: http://127.0.0.1/r.exe (record 1 URL_XP_32): redirects to http://127.0.0.1/a\\x7f.exe, an address with control characters [link-dead]\n",
+       Served("HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1/a\x7f.exe\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")},
+      // "0" is a wait like any other: retried at once.
+      {"RetryAfterZeroRetriedAtOnce", {"--links", "$FILE"}, WithAddress("http://127.0.0.1/busy.exe"), 2,
+       "$FILE: 89 bytes\n"
+       "the program loads 1 record:\n"
+       "  1  1234:5678  URL_XP_32=http://127.0.0.1/busy.exe  URL_XP_64=  URL_Vista_32=  URL_Vista_64=\n"
+       "links: 1 address checked in #.### s\n"
+       "  http://127.0.0.1/busy.exe (record 1 URL_XP_32): 503, retried once, #.### s\n"
+       "problems: 1 error, 0 warnings\n"
+       "  $FILE: error: http://127.0.0.1/busy.exe (record 1 URL_XP_32): answers 503 [link-dead]\n",
+       ServedToHeadRetryAndGet("HTTP/1.1 503 Service Unavailable\r\nRetry-After: 0\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")},
+      // More digits than any integer holds: past the bound, not a crash.
+      {"RetryAfterOfTwentyFiveDigits", {"--links", "$FILE"}, WithAddress("http://127.0.0.1/busy.exe"), 2,
+       "$FILE: 89 bytes\n"
+       "the program loads 1 record:\n"
+       "  1  1234:5678  URL_XP_32=http://127.0.0.1/busy.exe  URL_XP_64=  URL_Vista_32=  URL_Vista_64=\n"
+       "links: 1 address checked in #.### s\n"
+       "  http://127.0.0.1/busy.exe (record 1 URL_XP_32): 503 (Retry-After 1000000000000000000000000 s is past the address's bound), #.### s\n"
+       "problems: 1 error, 0 warnings\n"
+       "  $FILE: error: http://127.0.0.1/busy.exe (record 1 URL_XP_32): answers 503 [link-dead]\n",
+       ServedToHeadAndGet("HTTP/1.1 503 Service Unavailable\r\nRetry-After: 1000000000000000000000000\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")},
+      {"RetryAfterOfNeitherFormNotRetried", {"--links", "$FILE"}, WithAddress("http://127.0.0.1/busy.exe"), 2,
+       "$FILE: 89 bytes\n"
+       "the program loads 1 record:\n"
+       "  1  1234:5678  URL_XP_32=http://127.0.0.1/busy.exe  URL_XP_64=  URL_Vista_32=  URL_Vista_64=\n"
+       "links: 1 address checked in #.### s\n"
+       "  http://127.0.0.1/busy.exe (record 1 URL_XP_32): 503, #.### s\n"
+       "problems: 1 error, 0 warnings\n"
+       "  $FILE: error: http://127.0.0.1/busy.exe (record 1 URL_XP_32): answers 503 [link-dead]\n",
+       ServedToHeadAndGet("HTTP/1.1 503 Service Unavailable\r\nRetry-After: soon\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")},
+      {"RetryAfterADatePastTheBound", {"--links", "$FILE"}, WithAddress("http://127.0.0.1/busy.exe"), 2,
+       "$FILE: 89 bytes\n"
+       "the program loads 1 record:\n"
+       "  1  1234:5678  URL_XP_32=http://127.0.0.1/busy.exe  URL_XP_64=  URL_Vista_32=  URL_Vista_64=\n"
+       "links: 1 address checked in #.### s\n"
+       "  http://127.0.0.1/busy.exe (record 1 URL_XP_32): 503 (Retry-After Fri, 31 Dec 9999 23:59:59 GMT is past the address's bound), #.### s\n"
+       "problems: 1 error, 0 warnings\n"
+       "  $FILE: error: http://127.0.0.1/busy.exe (record 1 URL_XP_32): answers 503 [link-dead]\n",
+       ServedToHeadAndGet("HTTP/1.1 503 Service Unavailable\r\nRetry-After: Fri, 31 Dec 9999 23:59:59 GMT\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")},
+      {"RetryAfterADateGoneRetriedAtOnce", {"--links", "$FILE"}, WithAddress("http://127.0.0.1/busy.exe"), 2,
+       "$FILE: 89 bytes\n"
+       "the program loads 1 record:\n"
+       "  1  1234:5678  URL_XP_32=http://127.0.0.1/busy.exe  URL_XP_64=  URL_Vista_32=  URL_Vista_64=\n"
+       "links: 1 address checked in #.### s\n"
+       "  http://127.0.0.1/busy.exe (record 1 URL_XP_32): 503, retried once, #.### s\n"
+       "problems: 1 error, 0 warnings\n"
+       "  $FILE: error: http://127.0.0.1/busy.exe (record 1 URL_XP_32): answers 503 [link-dead]\n",
+       ServedToHeadRetryAndGet("HTTP/1.1 503 Service Unavailable\r\nRetry-After: Sun, 06 Nov 1994 08:49:37 GMT\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")},
+      {"RetryAfterOfBlanksSaysNothing", {"--links", "$FILE"}, WithAddress("http://127.0.0.1/busy.exe"), 2,
+       "$FILE: 89 bytes\n"
+       "the program loads 1 record:\n"
+       "  1  1234:5678  URL_XP_32=http://127.0.0.1/busy.exe  URL_XP_64=  URL_Vista_32=  URL_Vista_64=\n"
+       "links: 1 address checked in #.### s\n"
+       "  http://127.0.0.1/busy.exe (record 1 URL_XP_32): 503, #.### s\n"
+       "problems: 1 error, 0 warnings\n"
+       "  $FILE: error: http://127.0.0.1/busy.exe (record 1 URL_XP_32): answers 503 [link-dead]\n",
+       ServedToHeadAndGet("HTTP/1.1 503 Service Unavailable\r\nRetry-After: \t \r\nContent-Length: 0\r\nConnection: close\r\n\r\n")},
       {"SizeOfAFileAbove16MiB", {"$FILE"}, kOneRecord, 2,
        "$FILE: 17825792 bytes, of which a download keeps 102400\n"
        "the program loads 1 record:\n"
@@ -608,7 +688,7 @@ TEST(LinkCheck, PrivateAddressesAreTheMachineAndItsNetworks) {
       {"::fffe:a00:1", false}, {"fbff:ffff::", false},  {"fc00::", true},
       {"fdff:ffff::1", true},   {"fe00::", false},         {"fe7f:ffff::", false},
       {"fe80::", true},         {"febf:ffff::1", true},    {"fec0::", false},
-      {"2001:db8::1", false},
+      {"2001:db8::1", false},    {"::100", false},          {"2080::1", false},
   };
   for (const AddressRow& row : rows) {
     sockaddr_storage storage{};

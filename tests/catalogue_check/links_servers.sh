@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The servers of the --links test, all one nginx on loopback addresses 127.26.x.y, with
 # certificates made here: a test authority (WORK/ca.pem) and a self-signed one; in front of one
-# of them, tls10_trickle.py. Where 198.51.100.1 is on this machine (the test's own network
-# namespace gives it to lo), nginx serves there too, as a public address.
+# of them, tls10_trickle.py. Where 198.51.100.1 and 2001:db8::1 are on this machine (the test's
+# own network namespace gives them to lo), nginx serves there too, as public addresses.
 #   links_servers.sh start WORK   makes WORK's files, starts nginx, waits until every address
 #                                 answers; exits non-zero when nginx cannot start
 #   links_servers.sh stop WORK    ends that nginx
@@ -14,11 +14,22 @@ listens=(127.26.0.1:8026 127.26.0.3:8026 127.26.0.2:8443 127.26.0.3:8443 127.26.
 for n in $(seq 1 10); do listens+=("127.26.1.$n:8026"); done
 public=""
 if ip -o address show dev lo 2>/dev/null | grep -q ' 198\.51\.100\.1/'; then
-  public="server { listen 198.51.100.1:8026; location / { return 302 http://127.26.0.1:8026/d.exe; } }"
+  public="server { listen 198.51.100.1:8026; root $work/root;
+    location / { return 302 http://127.26.0.1:8026/d.exe; }
+    location = /stays { return 302 /public.exe; }
+    location = /public.exe { try_files /d.exe =404; } }"
   listens+=(198.51.100.1:8026)
 fi
+if ip -o address show dev lo 2>/dev/null | grep -q ' 2001:db8::1/'; then
+  public+=" server { listen [2001:db8::1]:8026; location / { return 302 http://127.26.0.1:8026/d.exe; } }"
+  listens+=("[2001:db8::1]:8026")
+fi
 
-answers() { timeout 1 bash -c "exec 3<>/dev/tcp/${1%:*}/${1#*:}" 2>/dev/null; }
+answers() {
+  local host=${1%:*}
+  host=${host#[}
+  timeout 1 bash -c "exec 3<>/dev/tcp/${host%]}/${1##*:}" 2>/dev/null
+}
 
 # Ends the process whose pid WORK/NAME.pid holds, if it is still that program.
 end() {
@@ -88,6 +99,11 @@ http {
     location = /loop-b { return 302 /loop-a; }
     location = /nohead.exe { if (\$request_method = HEAD) { return 405; } try_files /d.exe =404; }
     location = /head403.exe { if (\$request_method = HEAD) { return 403; } try_files /d.exe =404; }
+    location = /head-later.exe {
+      if (\$request_method = HEAD) { add_header Retry-After 10000000000 always; return 503; }
+      try_files /d.exe =404;
+    }
+    location = /via-public { return 302 http://198.51.100.1:8026/back; }
     location = /for-now { return 307 /d.exe; }
     location = /gone { return 301 /none.exe; }
     location = /unavailable.exe { return 503; }

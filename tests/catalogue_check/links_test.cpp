@@ -1,7 +1,7 @@
 // catalogue-check --links against one nginx on loopback (links_servers.sh), in a network
-// namespace of the test's own where 198.51.100.1 stands for a public address: one row per
-// answer a click can get. Exits 77 (skipped) without the namespace (it needs root) or when the
-// servers cannot start.
+// namespace of the test's own where 198.51.100.1 and 2001:db8::1 stand for public addresses:
+// one row per answer a click can get. Exits 77 (skipped) without the namespace (it needs root)
+// or when the servers cannot start.
 #include <gtest/gtest.h>
 #include <sched.h>
 
@@ -84,6 +84,15 @@ const std::vector<Row>& Rows() {
        {{{"link-dead", kError}}, 503, LinkFailure::kStatus, h + "/unavailable.exe", {}, 0, Content::kNothing, -1, OldBrowsers::kNotAsked, 2}},
       {"PublicRedirectIntoAPrivateNetwork", "http://198.51.100.1:8026/d.exe", 2,
        {{{"link-dead", kError}}, 302, LinkFailure::kPrivateNetwork, h + "/d.exe", {302}, 0, Content::kNothing, -1, OldBrowsers::kNotAsked, 2}},
+      {"PublicV6RedirectIntoAPrivateNetwork", "http://[2001:db8::1]:8026/d.exe", 2,
+       {{{"link-dead", kError}}, 302, LinkFailure::kPrivateNetwork, h + "/d.exe", {302}, 0, Content::kNothing, -1, OldBrowsers::kNotAsked, 2}},
+      {"PublicRedirectWithinThePublic", "http://198.51.100.1:8026/stays", 2,
+       {{}, 206, LinkFailure::kNone, "http://198.51.100.1:8026/public.exe", {302}, 0, Content::kExecutable, 10000, OldBrowsers::kNotAsked, 0}},
+      // The first hop's connection to the private server is still open: not to be used again.
+      {"BackIntoAPrivateNetworkThroughAPublicHop", h + "/via-public", 2,
+       {{{"link-dead", kError}}, 302, LinkFailure::kPrivateNetwork, h + "/d.exe", {302, 302}, 0, Content::kNothing, -1, OldBrowsers::kNotAsked, 2}},
+      {"HeadBusyForAgesGetServes", h + "/head-later.exe", 2,
+       {{}, 206, LinkFailure::kNone, h + "/head-later.exe", {}, 0, Content::kExecutable, 10000, OldBrowsers::kNotAsked, 0}},
       {"HeadForbiddenGetServes", h + "/head403.exe", 2,
        {{}, 206, LinkFailure::kNone, h + "/head403.exe", {}, 0, Content::kExecutable, 10000, OldBrowsers::kNotAsked, 0}},
       {"TenRedirectsFollowed", h + "/r10", 2,
@@ -195,7 +204,8 @@ int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   // Before any thread: the namespace is the calling thread's, and every later one's.
   if (unshare(CLONE_NEWNET) != 0 ||
-      std::system("ip link set lo up && ip address add 198.51.100.1/32 dev lo") != 0) {
+      std::system("ip link set lo up && ip address add 198.51.100.1/32 dev lo && "
+                  "ip address add 2001:db8::1/128 dev lo nodad") != 0) {
     std::printf("no network namespace of its own (run as root): skipped\n");
     return 77;
   }
