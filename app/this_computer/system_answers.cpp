@@ -17,67 +17,55 @@ Function* Find(const char* dll, const char* name) {
       reinterpret_cast<void (*)()>(FindSystemFunction(dll, name)));
 }
 
-bool NtdllVersion(unsigned& major, unsigned& minor, unsigned& build) {
+std::optional<WindowsVersion> NtdllVersion() {
   using Numbers = void WINAPI(DWORD*, DWORD*, DWORD*);
   Numbers* const numbers = Find<Numbers>("ntdll.dll", "RtlGetNtVersionNumbers");
-  if (numbers == nullptr) return false;
-  DWORD ntMajor = 0, ntMinor = 0, ntBuild = 0;
-  numbers(&ntMajor, &ntMinor, &ntBuild);
-  major = ntMajor;
-  minor = ntMinor;
-  build = ntBuild;
-  return true;
+  if (numbers == nullptr) return std::nullopt;
+  DWORD major = 0, minor = 0, build = 0;
+  numbers(&major, &minor, &build);
+  return WindowsVersion{major, minor, build};
 }
 
-bool SharedPageVersion(unsigned& major, unsigned& minor) {
-  const volatile ULONG* const page = reinterpret_cast<const volatile ULONG*>(kSharedPage);
-  major = page[kSharedMajor / sizeof(ULONG)];
-  minor = page[kSharedMinor / sizeof(ULONG)];
-  return true;
+std::optional<WindowsVersion> SharedPageVersion() {
+  const auto* const page = reinterpret_cast<const volatile ULONG*>(kSharedPage);
+  return WindowsVersion{page[kSharedMajor / sizeof(ULONG)], page[kSharedMinor / sizeof(ULONG)], 0};
 }
 
-bool ReportedVersion(unsigned& major, unsigned& minor, unsigned& build, unsigned& productType) {
+std::optional<ReportedVersion> Reported() {
   using GetVersion = LONG WINAPI(OSVERSIONINFOEXW*);
   GetVersion* const getVersion = Find<GetVersion>("ntdll.dll", "RtlGetVersion");
-  if (getVersion == nullptr) return false;
+  if (getVersion == nullptr) return std::nullopt;
   OSVERSIONINFOEXW info{};
   info.dwOSVersionInfoSize = sizeof info;
-  if (getVersion(&info) != 0) return false;
-  major = info.dwMajorVersion;
-  minor = info.dwMinorVersion;
-  build = info.dwBuildNumber;
-  productType = info.wProductType;
-  return true;
+  if (getVersion(&info) != 0) return std::nullopt;
+  return ReportedVersion{{info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber},
+                         info.wProductType};
 }
 
-bool Wow64Machines(unsigned& processMachine, unsigned& nativeMachine) {
+// Wine 8 answers TRUE and writes nothing: the zeros then read as no known machine.
+std::optional<Machines> Wow64Machines() {
   using IsWow64Process2 = BOOL WINAPI(HANDLE, USHORT*, USHORT*);
   IsWow64Process2* const ask = Find<IsWow64Process2>("kernel32.dll", "IsWow64Process2");
-  if (ask == nullptr) return false;
   USHORT process = 0, native = 0;
-  if (!ask(::GetCurrentProcess(), &process, &native)) return false;
-  processMachine = process;
-  nativeMachine = native;
-  return true;
+  if (ask == nullptr || !ask(::GetCurrentProcess(), &process, &native)) return std::nullopt;
+  return Machines{process, native};
 }
 
-bool IsWow64(bool& wow64) {
+std::optional<bool> IsWow64() {
   using IsWow64Process = BOOL WINAPI(HANDLE, BOOL*);
   IsWow64Process* const ask = Find<IsWow64Process>("kernel32.dll", "IsWow64Process");
   BOOL answer = FALSE;
-  if (ask == nullptr || !ask(::GetCurrentProcess(), &answer)) return false;
-  wow64 = answer != FALSE;
-  return true;
+  if (ask == nullptr || !ask(::GetCurrentProcess(), &answer)) return std::nullopt;
+  return answer != FALSE;
 }
 
-bool NativeArchitecture(unsigned& architecture) {
+std::optional<unsigned> NativeArchitecture() {
   using GetNativeSystemInfo = void WINAPI(SYSTEM_INFO*);
   GetNativeSystemInfo* const ask = Find<GetNativeSystemInfo>("kernel32.dll", "GetNativeSystemInfo");
-  if (ask == nullptr) return false;
+  if (ask == nullptr) return std::nullopt;
   SYSTEM_INFO info{};
   ask(&info);
-  architecture = info.wProcessorArchitecture;
-  return true;
+  return info.wProcessorArchitecture;
 }
 
 }  // namespace
@@ -86,7 +74,7 @@ SystemAnswers TheSystemAnswers() {
   SystemAnswers answers;
   answers.ntdllVersion = NtdllVersion;
   answers.sharedPageVersion = SharedPageVersion;
-  answers.reportedVersion = ReportedVersion;
+  answers.reportedVersion = Reported;
   answers.exeIs64Bit = sizeof(void*) == 8;
   answers.wow64Machines = Wow64Machines;
   answers.isWow64 = IsWow64;

@@ -3,8 +3,9 @@
 // that compatibility modes and manifests cannot bend. Free of windows.h, so that every way the
 // system can answer is tried natively.
 #include <functional>
+#include <optional>
 
-enum class Processor { kX86, kX64, kArm64, kItanium, kArm, kUnknown };
+enum class Processor { kX86, kX64, kArm64, kItanium, kArm };
 
 struct WindowsFacts {
   unsigned major = 0;  // 0: the version could not be read
@@ -12,28 +13,39 @@ struct WindowsFacts {
   unsigned build = 0;
   bool server = false;
   bool is64Bit = false;
-  Processor processor = Processor::kUnknown;
+  Processor processor = Processor::kX86;
+};
+
+struct WindowsVersion {
+  unsigned major, minor, build;
+};
+struct ReportedVersion {
+  WindowsVersion version;
+  unsigned productType;  // 1: a workstation
+};
+struct Machines {
+  unsigned process, native;  // image file machines
 };
 
 // The system's answers, one function each; an empty function stands for a function the running
-// Windows lacks. Each returns false when it fails; what it leaves in its outputs is then unused.
+// Windows lacks, nullopt for one that failed.
 struct SystemAnswers {
   // The numbers ntdll was built with (RtlGetNtVersionNumbers, Windows XP on): no compatibility
   // layer bends them. The build may carry flags in its high bits.
-  std::function<bool(unsigned& major, unsigned& minor, unsigned& build)> ntdllVersion;
-  // The kernel's own numbers in the page it shares read-only with every process (every NT).
-  std::function<bool(unsigned& major, unsigned& minor)> sharedPageVersion;
-  // What a program is told (RtlGetVersion): a compatibility mode bends the numbers, not the
-  // product type (1: a workstation).
-  std::function<bool(unsigned& major, unsigned& minor, unsigned& build, unsigned& productType)>
-      reportedVersion;
+  std::function<std::optional<WindowsVersion>()> ntdllVersion;
+  // The kernel's own numbers in the page it shares read-only with every process (every NT),
+  // without a build.
+  std::function<std::optional<WindowsVersion>()> sharedPageVersion;
+  // What a program is told (RtlGetVersion): a compatibility mode bends the version, not the
+  // product type.
+  std::function<std::optional<ReportedVersion>()> reportedVersion;
   bool exeIs64Bit = false;
-  // IsWow64Process2 (Windows 10 1511 on): the machine of this process and of Windows.
-  std::function<bool(unsigned& processMachine, unsigned& nativeMachine)> wow64Machines;
+  // IsWow64Process2 (Windows 10 1511 on).
+  std::function<std::optional<Machines>()> wow64Machines;
   // IsWow64Process (Windows XP SP2 on).
-  std::function<bool(bool& wow64)> isWow64;
+  std::function<std::optional<bool>()> isWow64;
   // GetNativeSystemInfo's processor architecture (Windows XP on).
-  std::function<bool(unsigned& architecture)> nativeArchitecture;
+  std::function<std::optional<unsigned>()> nativeArchitecture;
 };
 
 WindowsFacts ReadWindowsFacts(const SystemAnswers& answers);

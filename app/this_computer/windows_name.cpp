@@ -1,7 +1,5 @@
 #include "app/this_computer/windows_name.h"
 
-#include <cstdio>
-
 namespace {
 
 struct Name {
@@ -21,38 +19,26 @@ constexpr Name kNames[] = {
 };
 
 // Windows 10 and 11, and their servers, share 10.0: the build tells them apart.
-struct Build {
-  unsigned from;
-  const char* name;
-};
-constexpr Build kWorkstationBuilds[] = {{22000, "Windows 11"}, {0, "Windows 10"}};
-constexpr Build kServerBuilds[] = {{26100, "Windows Server 2025"}, {20348, "Windows Server 2022"},
-                                   {17763, "Windows Server 2019"}, {0, "Windows Server 2016"}};
-
-template <std::size_t N>
-const char* ByBuild(const Build (&builds)[N], unsigned build) {
-  for (const Build& entry : builds) {
-    if (build >= entry.from) return entry.name;
-  }
-  return builds[N - 1].name;
+const char* Windows10Name(const WindowsFacts& facts) {
+  if (!facts.server) return facts.build >= 22000 ? "Windows 11" : "Windows 10";
+  if (facts.build >= 26100) return "Windows Server 2025";
+  if (facts.build >= 20348) return "Windows Server 2022";
+  if (facts.build >= 17763) return "Windows Server 2019";
+  return "Windows Server 2016";
 }
 
 }  // namespace
 
 std::string WindowsName(const WindowsFacts& facts) {
   if (facts.major == 0) return {};
-  if (facts.major == 10 && facts.minor == 0) {
-    return facts.server ? ByBuild(kServerBuilds, facts.build) : ByBuild(kWorkstationBuilds, facts.build);
-  }
+  if (facts.major == 10 && facts.minor == 0) return Windows10Name(facts);
   for (const Name& name : kNames) {
     if (name.major != facts.major || name.minor != facts.minor) continue;
     // 32-bit 5.2 is a server whatever it says: XP x64 was 64-bit only.
     const bool server = facts.server || (facts.major == 5 && facts.minor == 2 && !facts.is64Bit);
     return server ? name.server : name.workstation;
   }
-  char text[32];
-  std::snprintf(text, sizeof text, "Windows %u.%u", facts.major, facts.minor);
-  return text;
+  return "Windows " + std::to_string(facts.major) + "." + std::to_string(facts.minor);
 }
 
 const char* ProcessorName(Processor processor) {

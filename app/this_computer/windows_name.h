@@ -7,5 +7,5 @@
 // "Windows 7", "Windows XP x64", "Windows Server 2003"...; a version without a name reads as
 // "Windows 6.4"; empty when the version could not be read.
 std::string WindowsName(const WindowsFacts& facts);
-// "ARM64", "Itanium", "ARM"; empty for x86, x64 and a processor of no known kind.
+// "ARM64", "Itanium", "ARM"; empty for x86 and x64.
 const char* ProcessorName(Processor processor);
