@@ -85,26 +85,18 @@ const char* ConnectingMessage(int languageId) { return TextsFor(languageId).conn
 
 std::string ThisComputerLine(int languageId, const ComputerLine& line) {
   const Texts& texts = TextsFor(languageId);
+  const char* const formats[] = {texts.computerLink, texts.computerNoAddress,
+                                 texts.computerProcessor, texts.computerVersion};
   const char* windows = line.windows[0] != '\0' ? line.windows : texts.unknownWindows;
-  const char* bits = line.is64Bit ? texts.bits64 : texts.bits32;
-  const char* format = texts.computerVersion;
-  const char* second = bits;
-  const char* link = "";
-  switch (line.kind) {
-    case ComputerLineKind::kLink:
-      format = texts.computerLink;
-      link = line.slot >= 0 && line.slot < 4 ? texts.slots[line.slot] : "";
-      break;
-    case ComputerLineKind::kNoAddress: format = texts.computerNoAddress; break;
-    case ComputerLineKind::kProcessor:
-      format = texts.computerProcessor;
-      second = line.processor[0] != '\0' ? line.processor : texts.unknownProcessor;
-      break;
-    case ComputerLineKind::kVersion: break;
+  const char* second = line.is64Bit ? texts.bits64 : texts.bits32;
+  if (line.kind == ComputerLineKind::kProcessor) {
+    second = line.processor[0] != '\0' ? line.processor : texts.unknownProcessor;
   }
-  char text[512];
-  const int length = std::snprintf(text, sizeof text, format, windows, second, link);
-  return length > 0 ? std::string(text) : std::string();
+  const bool named = line.kind == ComputerLineKind::kLink && line.slot >= 0 && line.slot < 4;
+  char text[512];  // the longest line takes under 300 bytes
+  std::snprintf(text, sizeof text, formats[static_cast<int>(line.kind)], windows, second,
+                named ? texts.slots[line.slot] : "");
+  return text;
 }
 
 const char* ThisComputersLinkDescription(int languageId) {

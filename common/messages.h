@@ -16,7 +16,7 @@ const char* NotFoundMessage(int languageId);
 const char* ConnectingMessage(int languageId);
 
 // What the line under the links says of this computer after a match.
-enum class ComputerLineKind {
+enum class ComputerLineKind {  // in this order
   kLink,       // the link of `slot` is this computer's
   kNoAddress,  // this computer's slot holds no address in the links shown
   kProcessor,  // no driver loads on this processor

@@ -41,6 +41,15 @@ const Line kLines[] = {
     {2052, {ComputerLineKind::kLink, "Windows 7", true, "", 3},
      "\xB1\xBE\xBB\xFA\xA3\xBAWindows 7\xA3\xAC" "64\xCE\xBB\xA1\xA3\xCA\xCA\xD3\xC3\xB5\xC4\xC7\xFD"
      "\xB6\xAF\xA3\xBA" "64\xCE\xBBWindowsVista\xA1\xA3"},
+    {1033, {ComputerLineKind::kLink, "Windows 7", true, "", 4},
+     "This computer: Windows 7, 64-bit. Its driver: ."},
+    {1033, {ComputerLineKind::kLink, "Windows 7", true, "", -1},
+     "This computer: Windows 7, 64-bit. Its driver: ."},
+    // 本机：Windows XP，32位。驱动目录中没有此摄像头适用于本机Windows的驱动。
+    {2052, {ComputerLineKind::kNoAddress, "Windows XP", false, "ARM", 1},
+     "\xB1\xBE\xBB\xFA\xA3\xBAWindows XP\xA3\xAC" "32\xCE\xBB\xA1\xA3\xC7\xFD\xB6\xAF\xC4\xBF\xC2\xBC\xD6\xD0"
+     "\xC3\xBB\xD3\xD0\xB4\xCB\xC9\xE3\xCF\xF1\xCD\xB7\xCA\xCA\xD3\xC3\xD3\xDA\xB1\xBE\xBB\xFAWindows\xB5\xC4"
+     "\xC7\xFD\xB6\xAF\xA1\xA3"},
     // 本机：未知版本的Windows，未知处理器。x86和x64驱动都不能在此处理器上加载，没有适用的驱动。
     {2052, {ComputerLineKind::kProcessor, "", true, "", 0},
      "\xB1\xBE\xBB\xFA\xA3\xBA\xCE\xB4\xD6\xAA\xB0\xE6\xB1\xBE\xB5\xC4Windows\xA3\xAC\xCE\xB4\xD6\xAA"
@@ -51,6 +60,10 @@ const Line kLines[] = {
 
 TEST(Messages, ThisComputerLineInEachFormAndLanguage) {
   for (const Line& row : kLines) EXPECT_EQ(ThisComputerLine(row.language, row.line), row.expected);
+  EXPECT_STREQ(ThisComputersLinkDescription(1033), "The driver for this computer");
+  // 适用于本机的驱动
+  EXPECT_STREQ(ThisComputersLinkDescription(2052),
+               "\xCA\xCA\xD3\xC3\xD3\xDA\xB1\xBE\xBB\xFA\xB5\xC4\xC7\xFD\xB6\xAF");
 }
 
 }  // namespace
