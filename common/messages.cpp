@@ -92,7 +92,8 @@ std::string ThisComputerLine(int languageId, const ComputerLine& line) {
   if (line.kind == ComputerLineKind::kProcessor) {
     second = line.processor[0] != '\0' ? line.processor : texts.unknownProcessor;
   }
-  const bool named = line.kind == ComputerLineKind::kLink && line.slot >= 0 && line.slot < 4;
+  // Only the link's form prints the third argument.
+  const bool named = line.slot >= 0 && line.slot < 4;
   char text[512];  // the longest line takes under 300 bytes
   std::snprintf(text, sizeof text, formats[static_cast<int>(line.kind)], windows, second,
                 named ? texts.slots[line.slot] : "");
