@@ -199,7 +199,7 @@ TEST_F(LinkKeyboard, TabReachesTheShownLinksInOrderAndEnterOrSpaceOpensThem) {
   auto item = [&](int id) { return ::GetDlgItem(dlg, id); };
   auto focusId = [&] { return ::GetDlgCtrlID(::GetFocus()); };
   std::vector<int> tabOrder;
-  int focusAtStart = 0;
+  int focusAtStart = 0, focusAfterPress = 0;
   std::vector<COLORREF> focused, cuesHidden, cuesShownAgain, unfocused;
   LRESULT uiState = -1;
   KeyboardTip tipOnFocus, tipAfterLeaving;
@@ -211,6 +211,12 @@ TEST_F(LinkKeyboard, TabReachesTheShownLinksInOrderAndEnterOrSpaceOpensThem) {
     dlg = dialog.m_hWnd;
     focusAtStart = focusId();
     PressKey(VK_SPACE);  // "Check Device"
+  });
+  script.Then([&] {
+    // The link for this computer (Windows 7, the prefix's) takes the focus; the tour starts
+    // from the button again.
+    focusAfterPress = focusId();
+    ::SendMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_CHECK_DEVICE)), TRUE);
   });
   for (int i = 0; i < 4; ++i) {
     script.Then([&] {
@@ -250,6 +256,7 @@ TEST_F(LinkKeyboard, TabReachesTheShownLinksInOrderAndEnterOrSpaceOpensThem) {
   server_.Wait();
 
   EXPECT_EQ(focusAtStart, IDC_CHECK_DEVICE);
+  EXPECT_EQ(focusAfterPress, sizeof(void*) == 8 ? IDC_LINK_VISTA64 : IDC_LINK_VISTA32);
   // The 64-bit XP link is hidden, and so is the edit box between the button and the links.
   EXPECT_EQ(tabOrder,
             (std::vector<int>{IDC_LINK_XP32, IDC_LINK_VISTA32, IDC_LINK_VISTA64, IDC_CHECK_DEVICE}));
