@@ -52,12 +52,17 @@ MUTANTS = [
     "score limit.cpp: 50% (1 killed, 1 survived, 2 skipped)",
     "score all: 50% (1 killed, 1 survived, 2 skipped)",
 ]
-# name, the whole output (its run time as N), exit status (1: a mutant survived)
+# name, options, the whole output (its run time as N), exit status (1: a mutant survived)
 RUNS = [
-    ("the first run builds and tests each mutant",
+    ("the first run builds and tests each mutant", [],
      MUTANTS + ["mutation-check: 4 mutants: 4 run, 0 from the cache, in N s (1 copy)"], 1),
-    ("a second run takes every result from the cache",
+    ("a second run takes every result from the cache", [],
      MUTANTS + ["mutation-check: 4 mutants: 0 run, 4 from the cache, in N s"], 1),
+    ("a sample takes the same mutants each run, scored alone", ["--sample", "2"],
+     [MUTANTS[0], MUTANTS[3],
+      "score limit.cpp: 0% (0 killed, 1 survived, 1 skipped)",
+      "score all: 0% (0 killed, 1 survived, 1 skipped)",
+      "mutation-check: 2 mutants (a sample of 4): 0 run, 2 from the cache, in N s"], 1),
 ]
 
 
@@ -68,11 +73,11 @@ class CraftedProject(unittest.TestCase):
                 os.makedirs(os.path.dirname(os.path.join(folder, name)), exist_ok=True)
                 with open(os.path.join(folder, name), "w") as file:
                     file.write(text)
-            for name, lines, status in RUNS:
+            for name, options, lines, status in RUNS:
                 with self.subTest(name):
                     run = subprocess.run(
                         [sys.executable, MUTATION_CHECK, "--jobs", "1", "--work",
-                         os.path.join(folder, "work"), "limit.cpp"],
+                         os.path.join(folder, "work"), *options, "limit.cpp"],
                         cwd=folder, capture_output=True, text=True, timeout=240)
                     out = [re.sub(r" in \d+ s\b", " in N s", line)
                            for line in run.stdout.splitlines()]
