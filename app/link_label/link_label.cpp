@@ -274,10 +274,12 @@ void CLinkLabel::HandleKeyDown(UINT key, UINT, UINT flags) {
   HandleClick();
 }
 
+// The tip goes with the focus rectangle: a mouse user, whom the system hides focus cues from,
+// is given the focus after a press and would see the tip cover the link below.
 void CLinkLabel::HandleSetFocus(HWND) {
   Default();
   Invalidate(TRUE);
-  ShowKeyboardTip(true);
+  ShowKeyboardTip(ShowsFocusRect());
 }
 
 void CLinkLabel::HandleKillFocus(HWND) {
@@ -288,7 +290,10 @@ void CLinkLabel::HandleKillFocus(HWND) {
 
 LRESULT CLinkLabel::HandleUpdateUiState(WPARAM, LPARAM) {
   const LRESULT result = Default();
-  if (::GetFocus() == m_hWnd) Invalidate(TRUE);
+  if (::GetFocus() == m_hWnd) {
+    Invalidate(TRUE);
+    ShowKeyboardTip(ShowsFocusRect());
+  }
   return result;
 }
 
@@ -341,7 +346,7 @@ bool CLinkLabel::ShowsFocusRect() const {
 }
 
 void CLinkLabel::PlaceKeyboardTip() {
-  if (HasWindow() && ::GetFocus() == m_hWnd) ShowKeyboardTip(true);
+  if (HasWindow() && ShowsFocusRect()) ShowKeyboardTip(true);
 }
 
 void CLinkLabel::ShowKeyboardTip(bool show) {

@@ -32,8 +32,8 @@ class CLinkLabel : public CStatic {
   void SetUnderlined(BOOL on);
   // The cursor stays the caller's; null loads the default hand cursor.
   void SetHoverCursor(HCURSOR cursor);
-  // The keyboard tip, shown while the label has the focus, goes below the label where it is
-  // now: for the parent to call when it moves or its DPI changes.
+  // The keyboard tip, shown while the label shows the focus rectangle, goes below the label
+  // where it is now: for the parent to call when it moves or its DPI changes.
   void PlaceKeyboardTip();
 
   // Opens a web address (what cannot stand in one quoted argument percent-encoded) with the

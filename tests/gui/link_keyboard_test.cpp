@@ -202,7 +202,7 @@ TEST_F(LinkKeyboard, TabReachesTheShownLinksInOrderAndEnterOrSpaceOpensThem) {
   int focusAtStart = 0, focusAfterPress = 0;
   std::vector<COLORREF> focused, cuesHidden, cuesShownAgain, unfocused;
   LRESULT uiState = -1;
-  KeyboardTip tipOnFocus, tipAfterLeaving;
+  KeyboardTip tipOnFocus, tipAfterLeaving, tipForMouseUser, tipOnceCuesShown;
   bool openAfterEnter = false;
   std::vector<UINT> beepsBeforeRefused;
 
@@ -216,6 +216,14 @@ TEST_F(LinkKeyboard, TabReachesTheShownLinksInOrderAndEnterOrSpaceOpensThem) {
     // The link for this computer (Windows 7, the prefix's) takes the focus; the tour starts
     // from the button again.
     focusAfterPress = focusId();
+    {
+      FocusCueStandIn cues(item(IDC_LINK_XP32));
+      cues.Show(false);  // as for a user of the mouse, given the focus by the program
+      ::SendMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_LINK_XP32)), TRUE);
+      tipForMouseUser = ReadKeyboardTip(item(IDC_LINK_XP32));
+      cues.Show(true);  // who then reaches for the keyboard
+      tipOnceCuesShown = ReadKeyboardTip(item(IDC_LINK_XP32));
+    }
     ::SendMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_CHECK_DEVICE)), TRUE);
   });
   for (int i = 0; i < 4; ++i) {
@@ -269,6 +277,9 @@ TEST_F(LinkKeyboard, TabReachesTheShownLinksInOrderAndEnterOrSpaceOpensThem) {
   EXPECT_TRUE(tipOnFocus.visible);
   EXPECT_EQ(tipOnFocus.text, kXp32Url);
   EXPECT_FALSE(tipAfterLeaving.visible);
+  EXPECT_FALSE(tipForMouseUser.visible) << "no tip over the next link for the mouse";
+  EXPECT_TRUE(tipOnceCuesShown.visible);
+  EXPECT_EQ(tipOnceCuesShown.text, kXp32Url);
 
   EXPECT_TRUE(openAfterEnter) << "Enter on a link is the link's, not the dialog's";
   EXPECT_TRUE(beepsBeforeRefused.empty());
