@@ -361,8 +361,13 @@ TEST(FrameworkDispatch, CursorAndMouseMessagesReachTheSubclassedChild) {
   ProbeDialog dialog;
   LRESULT cursorHandled = 0;
   LRESULT cursorDeclined = 1;
+  bool posted = false;
   RunDriven(dialog, [&] {
     if (dialog.m_hWnd == nullptr) return false;
+    if (posted) {
+      dialog.EndDialog(IDCANCEL);
+      return true;
+    }
     HWND label = dialog.label.m_hWnd;
     cursorHandled = ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
                                    MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
@@ -370,9 +375,10 @@ TEST(FrameworkDispatch, CursorAndMouseMessagesReachTheSubclassedChild) {
     cursorDeclined = ::SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
                                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     ::SendMessageA(label, WM_MOUSEMOVE, 0, MAKELPARAM(7, 3));
-    ::SendMessageA(label, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-5, -2));
-    dialog.EndDialog(IDCANCEL);
-    return true;
+    // Posted: the queue's filter leaves an ordinary message's lParam alone.
+    ::PostMessageA(label, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-5, -2));
+    posted = true;
+    return false;
   });
   EXPECT_EQ(dialog.label.cursorQueries, 2);
   EXPECT_EQ(cursorHandled, TRUE);
