@@ -26,9 +26,12 @@ std::optional<WindowsVersion> NtdllVersion() {
   return WindowsVersion{major, minor, build};
 }
 
+ULONG SharedPageField(ULONG_PTR offset) {
+  return *reinterpret_cast<const volatile ULONG*>(kSharedPage + offset);
+}
+
 std::optional<WindowsVersion> SharedPageVersion() {
-  const auto* const page = reinterpret_cast<const volatile ULONG*>(kSharedPage);
-  return WindowsVersion{page[kSharedMajor / sizeof(ULONG)], page[kSharedMinor / sizeof(ULONG)], 0};
+  return WindowsVersion{SharedPageField(kSharedMajor), SharedPageField(kSharedMinor), 0};
 }
 
 std::optional<ReportedVersion> Reported() {
