@@ -10,6 +10,7 @@
 #include "common/language.h"
 #include "common/messages.h"
 #include "dialog_test_support.h"
+#include "framework/system_functions.h"
 #include "ui_driver.h"
 #include "link_label_test_dialog.h"
 #include "res/resource.h"
@@ -95,6 +96,9 @@ struct Screen {
   LinkView links[4];
   bool statusVisible = false;
   std::string statusText;
+  bool computerLineVisible = false;
+  std::string computerLine;
+  bool markVisible = false;
 };
 
 Screen ReadScreen(HWND dialog) {
@@ -103,7 +107,18 @@ Screen ReadScreen(HWND dialog) {
   HWND status = ::GetDlgItem(dialog, IDC_STATUS_TEXT);
   screen.statusVisible = ::IsWindowVisible(status) != FALSE;
   screen.statusText = WindowText(status);
+  HWND line = ::GetDlgItem(dialog, IDC_THIS_COMPUTER);
+  screen.computerLineVisible = ::IsWindowVisible(line) != FALSE;
+  screen.computerLine = WindowText(line);
+  screen.markVisible = ::IsWindowVisible(::GetDlgItem(dialog, IDC_FIT_MARK)) != FALSE;
   return screen;
+}
+
+// Windows on ARM64 as either exe hears it: x64 emulation is no WOW64 process.
+BOOL WINAPI OnArm64(HANDLE, USHORT* process, USHORT* native) {
+  *process = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_UNKNOWN : IMAGE_FILE_MACHINE_I386;
+  *native = 0xAA64;
+  return TRUE;
 }
 
 class CheckDevices : public DialogTest {
@@ -217,6 +232,27 @@ TEST_F(CheckDevices, LaterEntriesWithTheSameIdsReplaceOnlyTheirNonEmptyAddresses
   EXPECT_EQ(screens[0].links[1].tip, kFourUrls[1]);
   EXPECT_EQ(screens[0].links[2].tip, kFourUrls[2]);
   EXPECT_EQ(screens[0].links[3].tip, "http://b.example/v64");
+}
+
+// The exe runs there under emulation, but no x86 or x64 driver loads: no link is this computer's.
+TEST_F(CheckDevices, OnAnArm64ProcessorTheLineSaysNoDriverFitsAndNoLinkIsMarked) {
+  PretendSystemHas("IsWow64Process2", &OnArm64);
+  Serve(Catalogue({Record(1, kCameraIds, kFourUrls)}));
+  auto screens = RunPresses({kCamera});
+  PretendSystemHas("IsWow64Process2", nullptr);
+  ASSERT_EQ(screens.size(), 1u);
+  EXPECT_TRUE(screens[0].computerLineVisible);
+  const int language = ::GetSystemDefaultLangID();
+  EXPECT_EQ(screens[0].computerLine,
+            ThisComputerLine(language, {ComputerLineKind::kProcessor, "Windows 7", true, "ARM64", 0}))
+      << "the prefix's Windows";
+  if (language != kChineseLanguageId) {
+    EXPECT_EQ(screens[0].computerLine,
+              "This computer: Windows 7, ARM64 processor. None of the drivers fits it: x86 and "
+              "x64 drivers do not load on this processor.");
+  }
+  EXPECT_FALSE(screens[0].markVisible);
+  for (const auto& link : screens[0].links) EXPECT_TRUE(link.visible);
 }
 
 TEST_F(CheckDevices, AMatchWithoutAddressesShowsNeitherLinkNorMessage) {
