@@ -2,7 +2,8 @@
 // writes what a user would see of them: every control's rectangle, visibility, text extent in
 // its own font. dpi_layout_test starts it once per DPI and language and checks the figures.
 //   dpi_layout_probe OUTPUT-FILE
-// Lines: "dpi N", then per dialog "dialog NAME CAPTION-UTF8 WIDTH HEIGHT FONT-HEIGHT", then its
+// Lines: "dpi N", "screen-only-dpi N" (the main dialog's DPI where the system has no DPI
+// function but the screen's), then per dialog "dialog NAME CAPTION-UTF8 WIDTH HEIGHT FONT-HEIGHT", then its
 // "control ID KIND VISIBLE LEFT TOP RIGHT BOTTOM TEXT-WIDTH TEXT-HEIGHT FONT-HEIGHT UNDERLINED",
 // and "end" after the last dialog.
 #include <windows.h>
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "app/detector_dlg.h"
+#include "framework/system_functions.h"
+#include "framework/window_dpi.h"
 #include "link_label_test_dialog.h"
 #include "loopback_server.h"
 #include "res/resource.h"
@@ -157,6 +160,9 @@ int main(int argc, char** argv) {
       [&] {
         if (dialog.m_hWnd == nullptr || !::IsWindowVisible(dialog.m_hWnd)) return false;
         if (stage == 0) {  // the not-found message, then the four links
+          PretendSystemLacks({"GetDpiForWindow", "GetDpiForMonitor"});  // before Windows 8.1
+          out << "screen-only-dpi " << WindowDpi(dialog.m_hWnd) << '\n';
+          PretendSystemLacks({});
           if (!PlugIn(usb, kNoCamera)) return true;
           PressButton(dialog.m_hWnd, IDC_CHECK_DEVICE);
           Describe(out, "main-not-found", dialog.m_hWnd);

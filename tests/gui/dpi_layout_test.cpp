@@ -68,6 +68,7 @@ struct Dialog {
 
 struct Probe {
   int dpi = 0;
+  int screenOnlyDpi = 0;
   bool complete = false;
   std::vector<Dialog> dialogs;
 };
@@ -79,6 +80,8 @@ Probe Parse(const std::string& text) {
   while (lines >> word) {
     if (word == "dpi") {
       lines >> probe.dpi;
+    } else if (word == "screen-only-dpi") {
+      lines >> probe.screenOnlyDpi;
     } else if (word == "dialog") {
       Dialog d;
       lines >> d.name >> d.caption >> d.width >> d.height >> d.fontHeight;
@@ -256,6 +259,7 @@ TEST(DpiLayout, BothDialogsFitTheirTextAtEveryDpiInBothLanguages) {
     ::DeleteFileA(log.c_str());
     ASSERT_TRUE(probe.complete);
     EXPECT_EQ(probe.dpi, static_cast<int>(row.dpi)) << "the probe started at the row's DPI";
+    EXPECT_EQ(probe.screenOnlyDpi, static_cast<int>(row.dpi));
     ASSERT_EQ(probe.dialogs.size(), 3u);
     for (const Dialog& dialog : probe.dialogs) CheckDialog(dialog, row);
   }
