@@ -99,7 +99,16 @@ struct Screen {
   bool computerLineVisible = false;
   std::string computerLine;
   bool markVisible = false;
+  std::string markFace;
+  LONG markHeight = 0, dialogFontHeight = 0;
 };
+
+LOGFONTA FontOf(HWND window) {
+  LOGFONTA font{};
+  const auto handle = reinterpret_cast<HFONT>(::SendMessageA(window, WM_GETFONT, 0, 0));
+  if (handle != nullptr) ::GetObjectA(handle, sizeof font, &font);
+  return font;
+}
 
 Screen ReadScreen(HWND dialog) {
   Screen screen;
@@ -110,7 +119,12 @@ Screen ReadScreen(HWND dialog) {
   HWND line = ::GetDlgItem(dialog, IDC_THIS_COMPUTER);
   screen.computerLineVisible = ::IsWindowVisible(line) != FALSE;
   screen.computerLine = WindowText(line);
-  screen.markVisible = ::IsWindowVisible(::GetDlgItem(dialog, IDC_FIT_MARK)) != FALSE;
+  HWND mark = ::GetDlgItem(dialog, IDC_FIT_MARK);
+  screen.markVisible = ::IsWindowVisible(mark) != FALSE;
+  const LOGFONTA markFont = FontOf(mark);
+  screen.markFace = markFont.lfFaceName;
+  screen.markHeight = markFont.lfHeight;
+  screen.dialogFontHeight = FontOf(dialog).lfHeight;
   return screen;
 }
 
@@ -176,6 +190,11 @@ TEST_F(CheckDevices, ACameraWithFourAddressesShowsFourConfiguredLinks) {
   auto screens = RunPresses({kCamera});
   ASSERT_EQ(screens.size(), 1u);
   EXPECT_FALSE(screens[0].statusVisible);
+  // The mark beside this computer's link: the system's arrowhead glyph, as tall as the text.
+  EXPECT_TRUE(screens[0].markVisible);
+  EXPECT_EQ(screens[0].markFace, "Marlett");
+  EXPECT_NE(screens[0].dialogFontHeight, 0);
+  EXPECT_EQ(screens[0].markHeight, screens[0].dialogFontHeight);
   for (int i = 0; i < 4; ++i) {
     const LinkView& link = screens[0].links[i];
     EXPECT_TRUE(link.visible) << i;
