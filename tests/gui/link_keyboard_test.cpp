@@ -203,6 +203,7 @@ TEST_F(LinkKeyboard, TabReachesTheShownLinksInOrderAndEnterOrSpaceOpensThem) {
   std::vector<COLORREF> focused, cuesHidden, cuesShownAgain, unfocused;
   LRESULT uiState = -1;
   KeyboardTip tipOnFocus, tipAfterLeaving, tipForMouseUser, tipOnceCuesShown;
+  int tipsAfterMove = -1;
   bool openAfterEnter = false;
   std::vector<UINT> beepsBeforeRefused;
 
@@ -218,9 +219,17 @@ TEST_F(LinkKeyboard, TabReachesTheShownLinksInOrderAndEnterOrSpaceOpensThem) {
     focusAfterPress = focusId();
     {
       FocusCueStandIn cues(item(IDC_LINK_XP32));
+      tipsAfterMove = 0;
       cues.Show(false);  // as for a user of the mouse, given the focus by the program
       ::SendMessageA(dlg, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_LINK_XP32)), TRUE);
       tipForMouseUser = ReadKeyboardTip(item(IDC_LINK_XP32));
+      RECT where{};
+      ::GetWindowRect(dlg, &where);  // a move places the tips again
+      ::SetWindowPos(dlg, nullptr, where.left + 8, where.top + 8, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      for (int id : {IDC_LINK_XP32, IDC_LINK_XP64, IDC_LINK_VISTA32, IDC_LINK_VISTA64}) {
+        tipsAfterMove += ReadKeyboardTip(item(id)).visible ? 1 : 0;
+      }
       cues.Show(true);  // who then reaches for the keyboard
       tipOnceCuesShown = ReadKeyboardTip(item(IDC_LINK_XP32));
     }
@@ -278,6 +287,7 @@ TEST_F(LinkKeyboard, TabReachesTheShownLinksInOrderAndEnterOrSpaceOpensThem) {
   EXPECT_EQ(tipOnFocus.text, kXp32Url);
   EXPECT_FALSE(tipAfterLeaving.visible);
   EXPECT_FALSE(tipForMouseUser.visible) << "no tip over the next link for the mouse";
+  EXPECT_EQ(tipsAfterMove, 0);
   EXPECT_TRUE(tipOnceCuesShown.visible);
   EXPECT_EQ(tipOnceCuesShown.text, kXp32Url);
 
