@@ -117,6 +117,8 @@ struct AccessibleLink {
   LONG role = 0;
   std::wstring name;
   std::wstring description;
+  bool described = false;       // S_OK and a text, as for a description of its own
+  bool childDescribed = false;  // the same asked of a child, which a link does not have
 };
 
 // What a screen reader, a program of its own, learns of a link of the running program.
@@ -135,9 +137,15 @@ AccessibleLink AskAsAScreenReader(HWND link) {
   if (SUCCEEDED(object->get_accName(self, &name)) && name != nullptr) seen.name = name;
   SysFreeString(name);
   BSTR description = nullptr;
-  if (SUCCEEDED(object->get_accDescription(self, &description)) && description != nullptr) {
-    seen.description = description;
-  }
+  const HRESULT described = object->get_accDescription(self, &description);
+  if (SUCCEEDED(described) && description != nullptr) seen.description = description;
+  seen.described = described == S_OK && description != nullptr;
+  SysFreeString(description);
+  VARIANT child = self;
+  child.lVal = 1;
+  description = nullptr;
+  seen.childDescribed = object->get_accDescription(child, &description) == S_OK &&
+                        description != nullptr && description[0] != L'\0';
   SysFreeString(description);
   object->Release();
   return seen;
@@ -335,9 +343,10 @@ TEST_F(EndToEnd, AfterAMatchTheLineNamesThisComputerAndItsLinkIsMarkedAndFocused
   EXPECT_EQ(mark.bottom, link.bottom);
   EXPECT_LE(mark.right, link.left);
   for (int id : kLinks) {
-    EXPECT_EQ(AskAsAScreenReader(GetDlgItem(dialog, id)).description,
-              id == computer->link ? L"The driver for this computer" : L"")
-        << id;
+    const AccessibleLink seen = AskAsAScreenReader(GetDlgItem(dialog, id));
+    EXPECT_EQ(seen.description, id == computer->link ? L"The driver for this computer" : L"") << id;
+    EXPECT_EQ(seen.described, id == computer->link) << id;
+    EXPECT_FALSE(seen.childDescribed) << id;
   }
 
   // Enter, as the keyboard delivers it to the focused control, opens the link.
