@@ -22,8 +22,8 @@ int WINAPI DllMain(PVOID instance, ULONG reason, PVOID reserved) {
 /* On i686 both calls are stdcall, and the callee pops the arguments: three as DllMain, two as
  * DriverEntry. No C function pops both counts, so the entry jumps, with the caller's stack as it
  * is, to the function whose count its caller pushed; that one returns to the caller itself.
- * (Wine's loader restores the stack after DllMain, but ntoskrnl's call of DriverEntry does
- * not.) */
+ * (Wine's loader resets the stack after DllMain, whatever was popped; ntoskrnl, after
+ * DriverEntry, counts on 8 bytes popped.) */
 __asm__(".text\n"
         ".globl _DriverEntry\n"
         "_DriverEntry:\n"
