@@ -153,10 +153,15 @@ sleep "$settle_seconds"
 timeout 60 import -window "$window" "$screenshot" 2>/dev/null || timeout 60 import -window root "$screenshot"
 echo "demo: pressed \"Check Device\"; screenshot of the dialog: $screenshot"
 
-# A polite close, as the close box does (Alt+F4 is its SC_CLOSE): the program deletes its
-# catalogue file. Not taskkill: the emulated 32-bit Wine's finds no process by its name.
-xdotool windowfocus --sync "$window" 2>/dev/null || true
-xdotool key --window "$window" alt+F4 2>/dev/null || true
+# A polite close, as the close box does: the program deletes its catalogue file. The emulated
+# 32-bit Wine's taskkill finds no process by its name, so there the dialog gets Alt+F4 (the
+# close box's SC_CLOSE); the 64-bit Wine's program was seen to stay after Alt+F4.
+if [ "$preset" = windows ]; then
+  "$root/tools/wine-run" "$prefix" taskkill /im "$(basename "$program")" >/dev/null 2>&1 || true
+else
+  xdotool windowfocus --sync "$window" 2>/dev/null || true
+  xdotool key --window "$window" alt+F4 2>/dev/null || true
+fi
 for _ in $(seq 1 "$exit_wait_seconds"); do
   kill -0 "$program_pid" 2>/dev/null || break
   sleep 1
