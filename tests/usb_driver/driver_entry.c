@@ -10,7 +10,6 @@
 /* The runtime's DLL start-up and the DllMain it calls; BOOL is an int. */
 int WINAPI DllMainCRTStartup(PVOID instance, ULONG reason, PVOID reserved);
 int WINAPI DllMain(PVOID instance, ULONG reason, PVOID reserved);
-NTSTATUS DriverEntry(PVOID first, PVOID second, PVOID third);
 
 int WINAPI DllMain(PVOID instance, ULONG reason, PVOID reserved) {
   (void)instance;
@@ -19,9 +18,27 @@ int WINAPI DllMain(PVOID instance, ULONG reason, PVOID reserved) {
   return TRUE;
 }
 
+#if defined(__i386__)
+/* On i686 both calls are stdcall, and the callee pops the arguments: three as DllMain, two as
+ * DriverEntry. No C function pops both counts, so the entry jumps, with the caller's stack as it
+ * is, to the function whose count its caller pushed; that one returns to the caller itself.
+ * (Wine's loader resets the stack after DllMain, whatever was popped; ntoskrnl, after
+ * DriverEntry, counts on 8 bytes popped.) */
+__asm__(".text\n"
+        ".globl _DriverEntry\n"
+        "_DriverEntry:\n"
+        "  cmpl $3, 8(%esp)\n"
+        "  ja 1f\n"
+        "  jmp _DllMainCRTStartup@12\n"
+        "1:\n"
+        "  jmp _StartStandIn@8\n");
+#else
+NTSTATUS DriverEntry(PVOID first, PVOID second, PVOID third);
+
 NTSTATUS DriverEntry(PVOID first, PVOID second, PVOID third) {
   /* As DllMain the answer is a BOOL: nonzero (not STATUS_SUCCESS) is success. */
   if ((ULONG_PTR)second <= 3)
     return (NTSTATUS)DllMainCRTStartup(first, (ULONG)(ULONG_PTR)second, third);
   return StartStandIn((PDRIVER_OBJECT)first, (PUNICODE_STRING)second);
 }
+#endif

@@ -82,7 +82,7 @@ static void RemoveDevices(PDRIVER_OBJECT driver) {
   }
 }
 
-static void Unload(PDRIVER_OBJECT driver) {
+static VOID NTAPI Unload(PDRIVER_OBJECT driver) {
   RemoveDevices(driver);
   if (g_model) ModelFree(g_model);
   g_model = NULL;
@@ -95,12 +95,12 @@ static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
   return status;
 }
 
-static NTSTATUS OpenOrClose(PDEVICE_OBJECT object, PIRP irp) {
+static NTSTATUS NTAPI OpenOrClose(PDEVICE_OBJECT object, PIRP irp) {
   (void)object;
   return Complete(irp, STATUS_SUCCESS, 0);
 }
 
-static NTSTATUS Control(PDEVICE_OBJECT object, PIRP irp) {
+static NTSTATUS NTAPI Control(PDEVICE_OBJECT object, PIRP irp) {
   const IO_STACK_LOCATION* stack = IoGetCurrentIrpStackLocation(irp);
   const DeviceState* state = (const DeviceState*)object->DeviceExtension;
   const ULONG code = stack->Parameters.DeviceIoControl.IoControlCode;
@@ -263,7 +263,7 @@ static NTSTATUS MakeDevices(PDRIVER_OBJECT driver) {
   return STATUS_SUCCESS;
 }
 
-NTSTATUS StartStandIn(PDRIVER_OBJECT driver, PUNICODE_STRING serviceKey) {
+NTSTATUS NTAPI StartStandIn(PDRIVER_OBJECT driver, PUNICODE_STRING serviceKey) {
   static WCHAR objectName[PATH_ROOM];
   static char source[PATH_ROOM];
   char error[MODEL_NAME_ROOM + PATH_ROOM], parseError[MODEL_NAME_ROOM + PATH_ROOM];

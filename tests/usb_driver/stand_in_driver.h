@@ -4,4 +4,4 @@
 
 /* Reads the file named by the service key's value "TopologyFile", makes the devices and their
  * names, registers the controllers' interfaces, and answers their requests. */
-NTSTATUS StartStandIn(PDRIVER_OBJECT driver, PUNICODE_STRING serviceKey);
+NTSTATUS NTAPI StartStandIn(PDRIVER_OBJECT driver, PUNICODE_STRING serviceKey);
