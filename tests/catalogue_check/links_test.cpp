@@ -17,6 +17,7 @@
 #include "check_run.h"
 #include "link_check.h"
 #include "report_durations.h"
+#include "tests/fuzz/report_checks.h"
 
 namespace {
 
@@ -238,9 +239,8 @@ Checked Check(const std::string& text, double addressSeconds, double runSeconds 
   return checked;
 }
 
-// What a maintainer reads of the links: the text report from its links on. libcurl's own words
-// for a time-out count what came in, which changes from run to run.
-std::string LinksReport(const Checked& checked) {
+// The whole report on the run, as `print` writes it.
+std::string Printed(void (*print)(const CheckRun&, std::FILE*), const Checked& checked) {
   CheckRun run;
   run.source = "PID.ini";
   run.report = checked.report;
@@ -249,10 +249,17 @@ std::string LinksReport(const Checked& checked) {
   std::size_t size = 0;
   std::FILE* out = open_memstream(&text, &size);
   if (out == nullptr) return "";
-  PrintText(run, out);
+  print(run, out);
   std::fclose(out);
   std::string report(text, size);
   std::free(text);
+  return report;
+}
+
+// What a maintainer reads of the links: the text report from its links on. libcurl's own words
+// for a time-out count what came in, which changes from run to run.
+std::string LinksReport(const Checked& checked) {
+  std::string report = Printed(PrintText, checked);
   const std::size_t links = report.find("links: ");
   report = links == std::string::npos ? "" : report.substr(links);
   for (const LinkResult& result : checked.run.results) {
@@ -295,6 +302,8 @@ TEST_P(Links, EachAnswerGivesItsProblemsAndStatus) {
   EXPECT_EQ(got.oldBrowsers, want.oldBrowsers) << got.oldBrowsersDetail;
   EXPECT_EQ(checked.exitStatus, want.exitStatus);
   EXPECT_EQ(LinksReport(checked), want.said);
+  const std::string json = Printed(PrintJson, checked);
+  EXPECT_TRUE(IsStrictJson(json)) << json;
   // The run's bound, with room for the last poll's wake-up and the clean-up.
   EXPECT_LT(checked.run.seconds, row.runSeconds + 0.5);
 }
