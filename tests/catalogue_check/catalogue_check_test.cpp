@@ -28,6 +28,7 @@
 #include "network_scope.h"
 #include "report_durations.h"
 #include "server_probe.h"
+#include "text_encoding.h"
 
 namespace {
 
@@ -239,6 +240,21 @@ std::string SampleBytes() {
   const std::string bytes = Sample();
   EXPECT_FALSE(bytes.empty());
   return bytes;
+}
+
+// Each character at the edges of its encoding's ranges, as a terminal is shown it.
+TEST(CatalogueCheck, TextForATerminalEscapesControlsAndKeepsWholeCharacters) {
+  struct Shown {
+    const char* what;
+    std::string text, shown;
+  };
+  const Shown rows[] = {
+      {"U+0800, the first of three bytes led by 0xE0", "\xE0\xA0\x80", "\xE0\xA0\x80"},
+      {"U+10080, four bytes led by 0xF0", "\xF0\x90\x82\x80", "\xF0\x90\x82\x80"},
+      {"GBK 0x81 0x40, the lowest trail byte", "\x81\x40", "\x81\x40"},
+      {"a lone 0x9F, the last C1 control", "a\x9f", "a\\x9f"},
+  };
+  for (const Shown& row : rows) EXPECT_EQ(ShownOnTerminal(row.text), row.shown) << row.what;
 }
 
 TEST(CatalogueCheck, SampleCatalogueChecksClean) {
