@@ -521,6 +521,12 @@ const std::vector<CommandRow>& CommandRows() {
        "problems: 1 error, 0 warnings\n"
        "  $FILE:1: error: \"TotleNumber\" in [MAIN] is missing: every user sees the failure message [count-missing]\n"
        "device 1234:5678: the load fails, so the program shows the failure message \"Can not get internet driver information,please make sure internet connection is ok!\" and closes before any check\n"},
+      // Nothing listens: the exchange ends before anything is sent, and so does the report.
+      {"ServerRefusesTheConnection", {"--server", "127.0.0.3"}, "", 3,
+       "server 127.0.0.3: the program's request, \"GET /english/product/PublicDriver/PID.ini\" and a line feed\n"
+       "  not sent: connect() failed with 111 after #.### s; the program keeps whatever file it had\n"
+       "127.0.0.3: cannot be read\n",
+       {}, "\nconnect(): 111\n"},
       {"ServerGivenAsAnAddress", {"--server", "127.0.0.2"}, "", 0,
        "server 127.0.0.2: the program's request, \"GET /english/product/PublicDriver/PID.ini\" and a line feed\n"
        "  connected in #.### s; 888 bytes in #.### s, ended by the server's close\n"
