@@ -72,6 +72,10 @@ const std::vector<Row>& Rows() {
       {"CountMissing", "[MAIN]\n" + kRecord1, {
            "1 error count-missing: \"TotleNumber\" in [MAIN] is missing: every user sees the failure message",
        }, 2},
+      // Written without a value: the count is missing, not 0.
+      {"CountEmpty", "[MAIN]\nTotleNumber=\n" + kRecord1, {
+           "2 error count-missing: \"TotleNumber\" in [MAIN] is missing: every user sees the failure message",
+       }, 2},
       {"CountZero", "[MAIN]\nTotleNumber=0\n" + kRecord1, {
            "2 error count-zero: \"TotleNumber\" in [MAIN] reads as 0 (\"0\"): every user sees the failure message",
        }, 2},
