@@ -68,6 +68,7 @@ start() {
   local root=$work/root
   { printf 'MZ'; head -c 9998 /dev/zero; } >"$root/d.exe"
   { printf 'PK\003\004'; head -c 2996 /dev/zero; } >"$root/d.zip"
+  { printf 'Rar!\032\007\001\000'; head -c 992 /dev/zero; } >"$root/d.rar"  # RAR 5
   printf '\357\273\277 \r\n<!DOCTYPE html><html><body>No such driver</body></html>\n' >"$root/page.exe"
   chmod -R a+rX "$work"
   local many="" hops="" n

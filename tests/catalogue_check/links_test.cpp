@@ -63,6 +63,11 @@ const std::vector<Row>& Rows() {
        "links: 1 address checked in #.### s\n"
        "  http://127.26.0.1:8026/d.zip (record 1 URL_Vista_64): 206, a ZIP archive (application/octet-stream), 3000 bytes, #.### s\n"
        "no problems\n"}},
+      {"Rar5", h + "/d.rar", 3,
+       {{}, 206, LinkFailure::kNone, h + "/d.rar", {}, 0, Content::kRar, 1000, OldBrowsers::kNotAsked, 0,
+       "links: 1 address checked in #.### s\n"
+       "  http://127.26.0.1:8026/d.rar (record 1 URL_Vista_64): 206, a RAR archive (application/octet-stream), 1000 bytes, #.### s\n"
+       "no problems\n"}},
       {"NotFound", h + "/none.exe", 0,
        {{{"link-dead", kError}}, 404, LinkFailure::kStatus, h + "/none.exe", {}, 0, Content::kNothing, -1, OldBrowsers::kNotAsked, 2,
        "links: 1 address checked in #.### s\n"
