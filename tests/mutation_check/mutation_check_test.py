@@ -52,17 +52,29 @@ MUTANTS = [
     "score limit.cpp: 50% (1 killed, 1 survived, 2 skipped)",
     "score all: 50% (1 killed, 1 survived, 2 skipped)",
 ]
-# name, options, the whole output (its run time as N), exit status (1: a mutant survived)
+USAGE = "mutation-check: error: --jobs, --timeout and --sample must be positive"
+# name, options, the whole output (its run time as N), exit status (1: a mutant survived), the
+# last line of standard error
 RUNS = [
     ("the first run builds and tests each mutant", [],
-     MUTANTS + ["mutation-check: 4 mutants: 4 run, 0 from the cache, in N s (1 copy)"], 1),
+     MUTANTS + ["mutation-check: 4 mutants: 4 run, 0 from the cache, in N s (1 copy)"], 1, ""),
     ("a second run takes every result from the cache", [],
-     MUTANTS + ["mutation-check: 4 mutants: 0 run, 4 from the cache, in N s"], 1),
+     MUTANTS + ["mutation-check: 4 mutants: 0 run, 4 from the cache, in N s"], 1, ""),
     ("a sample takes the same mutants each run, scored alone", ["--sample", "2"],
      [MUTANTS[0], MUTANTS[3],
       "score limit.cpp: 0% (0 killed, 1 survived, 1 skipped)",
       "score all: 0% (0 killed, 1 survived, 1 skipped)",
-      "mutation-check: 2 mutants (a sample of 4): 0 run, 2 from the cache, in N s"], 1),
+      "mutation-check: 2 mutants (a sample of 4): 0 run, 2 from the cache, in N s"], 1, ""),
+    ("a sample of one", ["--sample", "1"],
+     [MUTANTS[3],
+      "score limit.cpp: no score (0 killed, 0 survived, 1 skipped)",
+      "score all: no score (0 killed, 0 survived, 1 skipped)",
+      "mutation-check: 1 mutants (a sample of 4): 0 run, 1 from the cache, in N s"], 0, ""),
+    ("a time-out of a second is a bound", ["--timeout", "1"],
+     MUTANTS + ["mutation-check: 4 mutants: 0 run, 4 from the cache, in N s"], 1, ""),
+    ("no copy", ["--jobs", "0"], [], 2, USAGE),
+    ("no time", ["--timeout", "0"], [], 2, USAGE),
+    ("an empty sample", ["--sample", "0"], [], 2, USAGE),
 ]
 
 
@@ -73,7 +85,7 @@ class CraftedProject(unittest.TestCase):
                 os.makedirs(os.path.dirname(os.path.join(folder, name)), exist_ok=True)
                 with open(os.path.join(folder, name), "w") as file:
                     file.write(text)
-            for name, options, lines, status in RUNS:
+            for name, options, lines, status, error in RUNS:
                 with self.subTest(name):
                     run = subprocess.run(
                         [sys.executable, MUTATION_CHECK, "--jobs", "1", "--work",
@@ -82,7 +94,7 @@ class CraftedProject(unittest.TestCase):
                     out = [re.sub(r" in \d+ s\b", " in N s", line)
                            for line in run.stdout.splitlines()]
                     self.assertEqual(out, lines)
-                    self.assertEqual(run.stderr, "")
+                    self.assertEqual((run.stderr.splitlines() or [""])[-1], error)
                     self.assertEqual(run.returncode, status)
 
 
