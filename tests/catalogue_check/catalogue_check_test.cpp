@@ -26,7 +26,7 @@
 #include "link_private_network.h"
 #include "loopback_server.h"
 #include "network_scope.h"
-#include "report_durations.h"
+#include "report_text.h"
 #include "server_probe.h"
 #include "text_encoding.h"
 
@@ -569,12 +569,6 @@ const std::vector<CommandRow>& CommandRows() {
 }
 
 void PrintTo(const CommandRow& row, std::ostream* out) { *out << row.name; }
-
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-  for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
-    text.replace(at, from.size(), to);
-  return text;
-}
 
 // Gives `bytes` to the one reader of the pipe at `path`, then goes on with ';' up to `total`
 // bytes or until the reader closes.

@@ -16,7 +16,7 @@
 #include "check_catalogue.h"
 #include "check_run.h"
 #include "link_check.h"
-#include "report_durations.h"
+#include "report_text.h"
 #include "tests/fuzz/report_checks.h"
 
 namespace {
@@ -268,9 +268,8 @@ std::string LinksReport(const Checked& checked) {
   const std::size_t links = report.find("links: ");
   report = links == std::string::npos ? "" : report.substr(links);
   for (const LinkResult& result : checked.run.results) {
-    if (result.failure != LinkFailure::kAddressBound || result.detail.empty()) continue;
-    for (std::size_t at; (at = report.find(result.detail)) != std::string::npos;)
-      report.replace(at, result.detail.size(), "libcurl's words");
+    if (result.failure == LinkFailure::kAddressBound && !result.detail.empty())
+      report = ReplaceAll(report, result.detail, "libcurl's words");
   }
   return WithoutDurations(report);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The checker's text report without what changes from run to run.
+// The checker's text report, with what changes from run to run put in its place.
 #include <cctype>
 #include <string>
 
@@ -16,4 +16,11 @@ inline std::string WithoutDurations(std::string report) {
     dot = start;
   }
   return report;
+}
+
+// Each `from` in `text` as `to`, left to right; what `to` brings in is not looked at again.
+inline std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+    text.replace(at, from.size(), to);
+  return text;
 }
