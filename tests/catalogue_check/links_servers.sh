@@ -10,7 +10,7 @@ set -eu
 work=$2
 here=$(cd "$(dirname "$0")" && pwd)
 listens=(127.26.0.1:8026 127.26.0.3:8026 127.26.0.2:8443 127.26.0.3:8443 127.26.0.4:8443
-         127.26.0.4:8444)
+         "[::1]:8443" 127.26.0.4:8444)
 for n in $(seq 1 10); do listens+=("127.26.1.$n:8026"); done
 public=""
 if ip -o address show dev lo 2>/dev/null | grep -q ' 198\.51\.100\.1/'; then
@@ -52,7 +52,7 @@ certificates() {
     -subj /CN=links-test-authority
   for n in 3 4; do
     openssl req -newkey rsa:2048 -nodes -keyout s$n.key -out s$n.csr -subj /CN=127.26.0.$n
-    printf 'subjectAltName=IP:127.26.0.%s\n' $n >s$n.ext
+    printf 'subjectAltName=IP:127.26.0.%s,IP:::1\n' $n >s$n.ext
     openssl x509 -req -in s$n.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out s$n.pem -days 2 \
       -extfile s$n.ext
   done
@@ -91,6 +91,7 @@ http {
   uwsgi_temp_path $work/tmp;
   scgi_temp_path $work/tmp;
   limit_req_zone \$binary_remote_addr zone=busy:1m rate=12r/m;
+  limit_conn_zone \$binary_remote_addr zone=open:1m;
   server {
     listen 127.26.0.1:8026; $many
     root $root;
@@ -119,6 +120,15 @@ http {
     }
     location = /slow.exe { limit_rate_after 1k; limit_rate 10; try_files /d.exe =404; }
     location /many/ { try_files /d.exe =404; }
+    # A third answer at once from one client is refused; each takes about 2 s to send.
+    location /two-at-once/ {
+      limit_conn open 2; limit_conn_status 503; limit_rate_after 0; limit_rate 2k;
+      try_files /d.exe =404;
+    }
+    # A range of a file whose whole size the server does not know (a generated one).
+    location = /size-unknown.exe { add_header Content-Range "bytes 0-1/*" always; return 206 "MZ"; }
+    # A part without its range at all.
+    location = /range-unsaid.exe { return 206 "MZ"; }
   }
   server { listen 127.26.0.3:8026; location / { return 302 https://127.26.0.3:8443\$request_uri; } }
   $public
@@ -132,7 +142,7 @@ http {
     ssl_protocols TLSv1.2;
   }
   server {
-    listen 127.26.0.4:8443 ssl; root $root;
+    listen 127.26.0.4:8443 ssl; listen [::1]:8443 ssl; root $root;
     ssl_certificate $work/s4.pem; ssl_certificate_key $work/s4.key;
     # OpenSSL 3 offers TLS 1.0 at security level 0 only.
     ssl_protocols TLSv1 TLSv1.2; ssl_ciphers DEFAULT:@SECLEVEL=0;

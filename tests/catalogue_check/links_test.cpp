@@ -68,6 +68,17 @@ const std::vector<Row>& Rows() {
        "links: 1 address checked in #.### s\n"
        "  http://127.26.0.1:8026/d.rar (record 1 URL_Vista_64): 206, a RAR archive (application/octet-stream), 1000 bytes, #.### s\n"
        "no problems\n"}},
+      // "bytes 0-1/*", or no range said: the size is the one the HEAD gave.
+      {"RangeOfAnUnknownWholeSize", h + "/size-unknown.exe", 2,
+       {{}, 206, LinkFailure::kNone, h + "/size-unknown.exe", {}, 0, Content::kExecutable, 2, OldBrowsers::kNotAsked, 0,
+       "links: 1 address checked in #.### s\n"
+       "  http://127.26.0.1:8026/size-unknown.exe (record 1 URL_Vista_32): 206, a Windows executable (application/octet-stream), 2 bytes, #.### s\n"
+       "no problems\n"}},
+      {"RangeUnsaid", h + "/range-unsaid.exe", 2,
+       {{}, 206, LinkFailure::kNone, h + "/range-unsaid.exe", {}, 0, Content::kExecutable, 2, OldBrowsers::kNotAsked, 0,
+       "links: 1 address checked in #.### s\n"
+       "  http://127.26.0.1:8026/range-unsaid.exe (record 1 URL_Vista_32): 206, a Windows executable (application/octet-stream), 2 bytes, #.### s\n"
+       "no problems\n"}},
       {"NotFound", h + "/none.exe", 0,
        {{{"link-dead", kError}}, 404, LinkFailure::kStatus, h + "/none.exe", {}, 0, Content::kNothing, -1, OldBrowsers::kNotAsked, 2,
        "links: 1 address checked in #.### s\n"
@@ -126,6 +137,11 @@ const std::vector<Row>& Rows() {
        {{}, 206, LinkFailure::kNone, "https://127.26.0.4:8443/d.zip", {}, 0, Content::kZip, 3000, OldBrowsers::kOpens, 0,
        "links: 1 address checked in #.### s\n"
        "  https://127.26.0.4:8443/d.zip (record 1 URL_XP_32): 206, a ZIP archive (application/octet-stream), 3000 bytes, #.### s\n"
+       "no problems\n"}},
+      {"Tls10TooOpensOnXpAtAnIpv6Address", "https://[::1]:8443/d.zip", 0,
+       {{}, 206, LinkFailure::kNone, "https://[::1]:8443/d.zip", {}, 0, Content::kZip, 3000, OldBrowsers::kOpens, 0,
+       "links: 1 address checked in #.### s\n"
+       "  https://[::1]:8443/d.zip (record 1 URL_XP_32): 206, a ZIP archive (application/octet-stream), 3000 bytes, #.### s\n"
        "no problems\n"}},
       // Each read of the TLS 1.0 greeting gets a byte, the greeting never ends: the run's bound
       // still holds, and the probe it cut tells nothing.
@@ -332,6 +348,20 @@ TEST(Links, AThousandAddressesFinishWithinTheBound) {
   EXPECT_EQ(checked.exitStatus, 0);
   EXPECT_LT(checked.run.seconds, 60.0);
   std::printf("1000 addresses on loopback: %.3f s\n", checked.run.seconds);
+}
+
+// The server refuses a third answer at once to one client, and each answer takes seconds.
+TEST(Links, AHostIsAskedForTwoAddressesAtOnceAtMost) {
+  std::vector<std::string> addresses;
+  for (int i = 1; i <= 3; ++i) addresses.push_back(std::string(kHost) + "/two-at-once/" + std::to_string(i) + ".exe");
+  const Checked checked = Check(Catalogue(addresses), 60);
+  EXPECT_EQ(LinksReport(checked),
+            "links: 3 addresses checked in #.### s\n"
+            "  http://127.26.0.1:8026/two-at-once/1.exe (record 1 URL_XP_32): 206, a Windows executable (application/octet-stream), 10000 bytes, #.### s\n"
+            "  http://127.26.0.1:8026/two-at-once/2.exe (record 1 URL_XP_64): 206, a Windows executable (application/octet-stream), 10000 bytes, #.### s\n"
+            "  http://127.26.0.1:8026/two-at-once/3.exe (record 1 URL_Vista_32): 206, a Windows executable (application/octet-stream), 10000 bytes, #.### s\n"
+            "no problems\n");
+  EXPECT_EQ(checked.exitStatus, 0);
 }
 
 }  // namespace
