@@ -440,16 +440,16 @@ const std::vector<CommandRow>& CommandRows() {
        "problems: 1 error, 0 warnings\n"
        "  $FILE: error: http://127.0.0.1/busy.exe (record 1 URL_XP_32): answers 503 [link-dead]\n",
        ServedToHeadRetryAndGet("HTTP/1.1 503 Service Unavailable\r\nRetry-After: 0\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")},
-      // More digits than any integer holds: past the bound, not a crash.
-      {"RetryAfterOfTwentyFiveDigits", {"--links", "$FILE"}, WithAddress("http://127.0.0.1/busy.exe"), 2,
+      // More digits than any integer holds: past the bound, not a crash; the report keeps 100.
+      {"RetryAfterOfAHundredAndTwentyDigits", {"--links", "$FILE"}, WithAddress("http://127.0.0.1/busy.exe"), 2,
        "$FILE: 89 bytes\n"
        "the program loads 1 record:\n"
        "  1  1234:5678  URL_XP_32=http://127.0.0.1/busy.exe  URL_XP_64=  URL_Vista_32=  URL_Vista_64=\n"
        "links: 1 address checked in #.### s\n"
-       "  http://127.0.0.1/busy.exe (record 1 URL_XP_32): 503 (Retry-After 1000000000000000000000000 s is past the address's bound), #.### s\n"
+       "  http://127.0.0.1/busy.exe (record 1 URL_XP_32): 503 (Retry-After 1" + std::string(99, '0') + " s is past the address's bound), #.### s\n"
        "problems: 1 error, 0 warnings\n"
        "  $FILE: error: http://127.0.0.1/busy.exe (record 1 URL_XP_32): answers 503 [link-dead]\n",
-       ServedToHeadAndGet("HTTP/1.1 503 Service Unavailable\r\nRetry-After: 1000000000000000000000000\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")},
+       ServedToHeadAndGet("HTTP/1.1 503 Service Unavailable\r\nRetry-After: 1" + std::string(119, '0') + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")},
       {"RetryAfterOfNeitherFormNotRetried", {"--links", "$FILE"}, WithAddress("http://127.0.0.1/busy.exe"), 2,
        "$FILE: 89 bytes\n"
        "the program loads 1 record:\n"
