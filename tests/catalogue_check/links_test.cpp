@@ -3,7 +3,11 @@
 // one row per answer a click can get. Exits 77 (skipped) without the namespace (it needs root)
 // or when the servers cannot start.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <sched.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -150,6 +154,13 @@ const std::vector<Row>& Rows() {
        "links: 1 address checked in #.### s\n"
        "  https://127.26.0.4:8444/d.zip (record 1 URL_XP_32): 206, a ZIP archive (application/octet-stream), 3000 bytes, #.### s\n"
        "no problems\n"}, 60, 4},
+      // The name server takes the question and never answers: the look-up is left behind.
+      {"NameLookUpStuckEndsWithTheRun", "http://stuck.test/d.exe", 2,
+       {{{"link-slow", kError}}, 0, LinkFailure::kRunBound, "http://stuck.test/d.exe", {}, 0, Content::kNothing, -1, OldBrowsers::kNotAsked, 2,
+       "links: 1 address checked in #.### s\n"
+       "  http://stuck.test/d.exe (record 1 URL_Vista_32): not done within the run's bound: 2 s, #.### s\n"
+       "problems: 1 error, 0 warnings\n"
+       "  PID.ini: error: http://stuck.test/d.exe (record 1 URL_Vista_32): not done within the run's bound (2 s) [link-slow]\n"}, 60, 2},
       {"RetryAfterPastAnyBound", h + "/later.exe", 2,
        {{{"link-dead", kError}}, 503, LinkFailure::kStatus, h + "/later.exe", {}, 0, Content::kNothing, -1, OldBrowsers::kNotAsked, 2,
        "links: 1 address checked in #.### s\n"
@@ -366,10 +377,28 @@ TEST(Links, AHostIsAskedForTwoAddressesAtOnceAtMost) {
 
 }  // namespace
 
+// Names are asked of 127.26.0.9, where a socket takes each question and nothing answers; the
+// resolver waits 10 s, past any row's run bound. Needs the test's own mount namespace.
+bool SilentNameServer(int& socket) {
+  const std::string conf = g_work + "/resolv.conf";
+  std::FILE* file = std::fopen(conf.c_str(), "w");
+  if (file == nullptr) return false;
+  std::fputs("nameserver 127.26.0.9\noptions timeout:10 attempts:1\n", file);
+  std::fclose(file);
+  socket = ::socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(53);
+  address.sin_addr.s_addr = htonl(0x7F1A0009);
+  return socket >= 0 && bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+         mount(conf.c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) == 0;
+}
+
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
-  // Before any thread: the namespace is the calling thread's, and every later one's.
-  if (unshare(CLONE_NEWNET) != 0 ||
+  // Before any thread: the namespaces are the calling thread's, and every later one's.
+  if (unshare(CLONE_NEWNET | CLONE_NEWNS) != 0 ||
+      mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
       std::system("ip link set lo up && ip address add 198.51.100.1/32 dev lo && "
                   "ip address add 2001:db8::1/128 dev lo nodad") != 0) {
     std::printf("no network namespace of its own (run as root): skipped\n");
@@ -378,6 +407,12 @@ int main(int argc, char** argv) {
   char folder[] = "/tmp/links-test-XXXXXX";
   if (mkdtemp(folder) == nullptr) return 77;
   g_work = folder;
+  int nameServer = -1;
+  if (!SilentNameServer(nameServer)) {
+    std::printf("no silent name server: skipped\n");
+    std::system(("rm -rf " + g_work).c_str());
+    return 77;
+  }
   const std::string servers = std::string(LINKS_SERVERS) + " ";
   if (std::system((servers + "start " + g_work).c_str()) != 0) {
     std::printf("the servers did not start: skipped\n");
@@ -386,5 +421,6 @@ int main(int argc, char** argv) {
   }
   const int status = RUN_ALL_TESTS();
   std::system((servers + "stop " + g_work + " && rm -rf " + g_work).c_str());
+  close(nameServer);
   return status;
 }
