@@ -101,6 +101,12 @@ http {
     location = /loop-b { return 302 /loop-a; }
     location = /nohead.exe { if (\$request_method = HEAD) { return 405; } try_files /d.exe =404; }
     location = /head403.exe { if (\$request_method = HEAD) { return 403; } try_files /d.exe =404; }
+    location = /head-closed.exe { if (\$request_method = HEAD) { return 444; } try_files /d.exe =404; }
+    # 127.26.0.9:8026 is the test's socket that never answers.
+    location = /head-silent.exe {
+      if (\$request_method = HEAD) { proxy_pass http://127.26.0.9:8026; }
+      try_files /d.exe =404;
+    }
     location = /head-later.exe {
       if (\$request_method = HEAD) { add_header Retry-After 10000000000 always; return 503; }
       try_files /d.exe =404;

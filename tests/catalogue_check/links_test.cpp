@@ -202,6 +202,17 @@ const std::vector<Row>& Rows() {
        "links: 1 address checked in #.### s\n"
        "  http://127.26.0.1:8026/head-later.exe (record 1 URL_Vista_32): 206, a Windows executable (application/octet-stream), 10000 bytes, #.### s\n"
        "no problems\n"}},
+      {"HeadClosedUnansweredGetServes", h + "/head-closed.exe", 2,
+       {{}, 206, LinkFailure::kNone, h + "/head-closed.exe", {}, 0, Content::kExecutable, 10000, OldBrowsers::kNotAsked, 0,
+       "links: 1 address checked in #.### s\n"
+       "  http://127.26.0.1:8026/head-closed.exe (record 1 URL_Vista_32): 206, a Windows executable (application/octet-stream), 10000 bytes, #.### s\n"
+       "no problems\n"}},
+      // The HEAD's share is half the 4 s: the GET has the rest.
+      {"HeadSilentPastItsShareGetServes", h + "/head-silent.exe", 2,
+       {{}, 206, LinkFailure::kNone, h + "/head-silent.exe", {}, 0, Content::kExecutable, 10000, OldBrowsers::kNotAsked, 0,
+       "links: 1 address checked in #.### s\n"
+       "  http://127.26.0.1:8026/head-silent.exe (record 1 URL_Vista_32): 206, a Windows executable (application/octet-stream), 10000 bytes, #.### s\n"
+       "no problems\n"}, 4},
       {"HeadForbiddenGetServes", h + "/head403.exe", 2,
        {{}, 206, LinkFailure::kNone, h + "/head403.exe", {}, 0, Content::kExecutable, 10000, OldBrowsers::kNotAsked, 0,
        "links: 1 address checked in #.### s\n"
@@ -377,21 +388,30 @@ TEST(Links, AHostIsAskedForTwoAddressesAtOnceAtMost) {
 
 }  // namespace
 
-// Names are asked of 127.26.0.9, where a socket takes each question and nothing answers; the
-// resolver waits 10 s, past any row's run bound. Needs the test's own mount namespace.
-bool SilentNameServer(int& socket) {
+// A socket on 127.26.0.9 that takes what comes and never answers (a stream one listens and
+// never accepts).
+int SilentSocket(int type, unsigned short port) {
+  const int silent = socket(AF_INET, type, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(0x7F1A0009);
+  if (silent >= 0 && bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      (type != SOCK_STREAM || listen(silent, 16) == 0))
+    return silent;
+  if (silent >= 0) close(silent);
+  return -1;
+}
+
+// Names are asked of the silent 127.26.0.9, and the resolver waits 10 s, past any row's run
+// bound. Needs the test's own mount namespace.
+bool AskNamesOfTheSilentServer() {
   const std::string conf = g_work + "/resolv.conf";
   std::FILE* file = std::fopen(conf.c_str(), "w");
   if (file == nullptr) return false;
   std::fputs("nameserver 127.26.0.9\noptions timeout:10 attempts:1\n", file);
   std::fclose(file);
-  socket = ::socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(53);
-  address.sin_addr.s_addr = htonl(0x7F1A0009);
-  return socket >= 0 && bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-         mount(conf.c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) == 0;
+  return mount(conf.c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) == 0;
 }
 
 int main(int argc, char** argv) {
@@ -407,9 +427,10 @@ int main(int argc, char** argv) {
   char folder[] = "/tmp/links-test-XXXXXX";
   if (mkdtemp(folder) == nullptr) return 77;
   g_work = folder;
-  int nameServer = -1;
-  if (!SilentNameServer(nameServer)) {
-    std::printf("no silent name server: skipped\n");
+  // nginx hands some HEADs on to the silent web server.
+  const int nameServer = SilentSocket(SOCK_DGRAM, 53), webServer = SilentSocket(SOCK_STREAM, 8026);
+  if (nameServer < 0 || webServer < 0 || !AskNamesOfTheSilentServer()) {
+    std::printf("no silent servers: skipped\n");
     std::system(("rm -rf " + g_work).c_str());
     return 77;
   }
@@ -422,5 +443,6 @@ int main(int argc, char** argv) {
   const int status = RUN_ALL_TESTS();
   std::system((servers + "stop " + g_work + " && rm -rf " + g_work).c_str());
   close(nameServer);
+  close(webServer);
   return status;
 }
