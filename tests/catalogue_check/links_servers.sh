@@ -113,6 +113,7 @@ http {
     }
     location = /via-public { return 302 http://198.51.100.1:8026/back; }
     location = /for-now { return 307 /d.exe; }
+    location = /for-now-then-old { return 302 /old; }
     location = /gone { return 301 /none.exe; }
     location = /unavailable.exe { return 503; }
     location = /later.exe { add_header Retry-After 10000000000 always; return 503; }

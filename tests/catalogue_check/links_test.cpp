@@ -234,6 +234,12 @@ const std::vector<Row>& Rows() {
        "links: 1 address checked in #.### s\n"
        "  http://127.26.0.1:8026/for-now (record 1 URL_Vista_32): 206 after 1 redirect to http://127.26.0.1:8026/d.exe, a Windows executable (application/octet-stream), 10000 bytes, #.### s\n"
        "no problems\n"}},
+      // The catalogue's address moved for now only: where it later moves for good is no new text.
+      {"TemporaryThenPermanentNotAMove", h + "/for-now-then-old", 2,
+       {{}, 206, LinkFailure::kNone, h + "/d.exe", {302, 301, 308}, 0, Content::kExecutable, 10000, OldBrowsers::kNotAsked, 0,
+       "links: 1 address checked in #.### s\n"
+       "  http://127.26.0.1:8026/for-now-then-old (record 1 URL_Vista_32): 206 after 3 redirects to http://127.26.0.1:8026/d.exe, a Windows executable (application/octet-stream), 10000 bytes, #.### s\n"
+       "no problems\n"}},
       {"PermanentRedirect308", h + "/older", 2,
        {{{"link-redirected", kNote}}, 206, LinkFailure::kNone, h + "/d.exe", {308}, 0, Content::kExecutable, 10000, OldBrowsers::kNotAsked, 0,
        "links: 1 address checked in #.### s\n"
