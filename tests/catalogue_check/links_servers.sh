@@ -100,6 +100,7 @@ http {
     location = /loop-a { return 302 /loop-b; }
     location = /loop-b { return 302 /loop-a; }
     location = /nohead.exe { if (\$request_method = HEAD) { return 405; } try_files /d.exe =404; }
+    location = /head400.exe { if (\$request_method = HEAD) { return 400; } try_files /d.exe =404; }
     location = /head403.exe { if (\$request_method = HEAD) { return 403; } try_files /d.exe =404; }
     location = /head-closed.exe { if (\$request_method = HEAD) { return 444; } try_files /d.exe =404; }
     # 127.26.0.9:8026 is the test's socket that never answers.
@@ -134,8 +135,8 @@ http {
     }
     # A range of a file whose whole size the server does not know (a generated one).
     location = /size-unknown.exe { add_header Content-Range "bytes 0-1/*" always; return 206 "MZ"; }
-    # A part without its range at all.
-    location = /range-unsaid.exe { return 206 "MZ"; }
+    # A part without its range at all, after a HEAD answered whole.
+    location = /range-unsaid.exe { if (\$request_method = HEAD) { return 200 "MZ"; } return 206 "MZ"; }
   }
   server { listen 127.26.0.3:8026; location / { return 302 https://127.26.0.3:8443\$request_uri; } }
   $public

@@ -218,6 +218,11 @@ const std::vector<Row>& Rows() {
        "links: 1 address checked in #.### s\n"
        "  http://127.26.0.1:8026/head403.exe (record 1 URL_Vista_32): 206, a Windows executable (application/octet-stream), 10000 bytes, #.### s\n"
        "no problems\n"}},
+      {"HeadBadRequestGetServes", h + "/head400.exe", 2,
+       {{}, 206, LinkFailure::kNone, h + "/head400.exe", {}, 0, Content::kExecutable, 10000, OldBrowsers::kNotAsked, 0,
+       "links: 1 address checked in #.### s\n"
+       "  http://127.26.0.1:8026/head400.exe (record 1 URL_Vista_32): 206, a Windows executable (application/octet-stream), 10000 bytes, #.### s\n"
+       "no problems\n"}},
       {"TenRedirectsFollowed", h + "/r10", 2,
        {{}, 206, LinkFailure::kNone, h + "/d.exe", std::vector<long>(10, 302), 0, Content::kExecutable, 10000, OldBrowsers::kNotAsked, 0,
        "links: 1 address checked in #.### s\n"
