@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The servers of the --links test, all one nginx on loopback addresses 127.26.x.y, with
 # certificates made here: a test authority (WORK/ca.pem) and a self-signed one; in front of one
-# of them, tls10_trickle.py. Where 198.51.100.1 and 2001:db8::1 are on this machine (the test's
-# own network namespace gives them to lo), nginx serves there too, as public addresses.
+# of them, tls10_trickle.py twice (trickling, late). Where 198.51.100.1 and 2001:db8::1 are on
+# this machine (the test's own network namespace gives them to lo), nginx serves there too, as
+# public addresses.
 #   links_servers.sh start WORK   makes WORK's files, starts nginx, waits until every address
 #                                 answers; exits non-zero when nginx cannot start
 #   links_servers.sh stop WORK    ends that nginx
@@ -10,7 +11,7 @@ set -eu
 work=$2
 here=$(cd "$(dirname "$0")" && pwd)
 listens=(127.26.0.1:8026 127.26.0.3:8026 127.26.0.2:8443 127.26.0.3:8443 127.26.0.4:8443
-         "[::1]:8443" 127.26.0.4:8444)
+         "[::1]:8443" 127.26.0.4:8444 127.26.0.4:8445)
 for n in $(seq 1 10); do listens+=("127.26.1.$n:8026"); done
 public=""
 if ip -o address show dev lo 2>/dev/null | grep -q ' 198\.51\.100\.1/'; then
@@ -43,6 +44,7 @@ end() {
 
 stop() {
   end trickle tls10_trickle
+  end late tls10_trickle
   end nginx nginx
 }
 
@@ -167,6 +169,9 @@ CONF
   python3 "$here/tls10_trickle.py" 127.26.0.4 8444 127.26.0.4 8443 </dev/null \
     >>"$work/logs/trickle.out" 2>&1 &
   echo "$!" >"$work/trickle.pid"
+  python3 "$here/tls10_trickle.py" 127.26.0.4 8445 127.26.0.4 8443 late </dev/null \
+    >>"$work/logs/late.out" 2>&1 &
+  echo "$!" >"$work/late.pid"
   for address in "${listens[@]}"; do
     until answers "$address"; do
       if ! kill -0 "$pid" 2>/dev/null || [ "$SECONDS" -ge "$until" ]; then

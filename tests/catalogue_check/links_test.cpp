@@ -142,6 +142,12 @@ const std::vector<Row>& Rows() {
        "links: 1 address checked in #.### s\n"
        "  https://127.26.0.4:8443/d.zip (record 1 URL_XP_32): 206, a ZIP archive (application/octet-stream), 3000 bytes, #.### s\n"
        "no problems\n"}},
+      // Each answer of the greeting comes late: the handshake waits for it.
+      {"Tls10GreetingLateStillOpensOnXp", "https://127.26.0.4:8445/d.zip", 0,
+       {{}, 206, LinkFailure::kNone, "https://127.26.0.4:8445/d.zip", {}, 0, Content::kZip, 3000, OldBrowsers::kOpens, 0,
+       "links: 1 address checked in #.### s\n"
+       "  https://127.26.0.4:8445/d.zip (record 1 URL_XP_32): 206, a ZIP archive (application/octet-stream), 3000 bytes, #.### s\n"
+       "no problems\n"}},
       {"Tls10TooOpensOnXpAtAnIpv6Address", "https://[::1]:8443/d.zip", 0,
        {{}, 206, LinkFailure::kNone, "https://[::1]:8443/d.zip", {}, 0, Content::kZip, 3000, OldBrowsers::kOpens, 0,
        "links: 1 address checked in #.### s\n"
