@@ -50,6 +50,7 @@ struct Row {
   Expected want;
   double addressSeconds = 60;
   double runSeconds = 900;
+  double connectSeconds = 15;
 };
 
 const Severity kError = Severity::kError, kWarning = Severity::kWarning, kNote = Severity::kNote;
@@ -167,6 +168,13 @@ const std::vector<Row>& Rows() {
        "  http://stuck.test/d.exe (record 1 URL_Vista_32): not done within the run's bound: 2 s, #.### s\n"
        "problems: 1 error, 0 warnings\n"
        "  PID.ini: error: http://stuck.test/d.exe (record 1 URL_Vista_32): not done within the run's bound (2 s) [link-slow]\n"}, 60, 2},
+      // The probe had its whole connect bound: the old browser would wait no longer.
+      {"Tls10GreetingTrickledForTheWholeBoundWarnsForXp", "https://127.26.0.4:8444/d.zip", 0,
+       {{{"link-old-browsers", kWarning}}, 206, LinkFailure::kNone, "https://127.26.0.4:8444/d.zip", {}, 0, Content::kZip, 3000, OldBrowsers::kNoHandshake, 1,
+       "links: 1 address checked in #.### s\n"
+       "  https://127.26.0.4:8444/d.zip (record 1 URL_XP_32): 206, a ZIP archive (application/octet-stream), 3000 bytes, #.### s\n"
+       "problems: 0 errors, 1 warning\n"
+       "  PID.ini: warning: https://127.26.0.4:8444/d.zip (record 1 URL_XP_32): users of Windows 2000/XP cannot open this address with the system's browser (127.26.0.4:8444: no TLS 1.0 handshake within 2.0 s) [link-old-browsers]\n"}, 60, 900, 2},
       {"RetryAfterPastAnyBound", h + "/later.exe", 2,
        {{{"link-dead", kError}}, 503, LinkFailure::kStatus, h + "/later.exe", {}, 0, Content::kNothing, -1, OldBrowsers::kNotAsked, 2,
        "links: 1 address checked in #.### s\n"
@@ -286,13 +294,15 @@ struct Checked {
   int exitStatus;
 };
 
-Checked Check(const std::string& text, double addressSeconds, double runSeconds = 900) {
+Checked Check(const std::string& text, double addressSeconds, double runSeconds = 900,
+              double connectSeconds = 15) {
   LoadedTable table(text);
   Checked checked{CheckCatalogue(text, table.Table()), {}, 0};
   LinkOptions options;
   options.caFile = g_work + "/ca.pem";
   options.addressSeconds = addressSeconds;
   options.runSeconds = runSeconds;
+  options.connectSeconds = connectSeconds;
   checked.run = CheckLinks(LinkTargets(checked.report), options);
   NoteLinks(checked.run, checked.report);
   checked.exitStatus = ExitStatus(checked.report);
@@ -337,7 +347,8 @@ TEST_P(Links, EachAnswerGivesItsProblemsAndStatus) {
   const Row& row = GetParam();
   std::vector<std::string> addresses(row.key, "");
   addresses.push_back(row.address);
-  const Checked checked = Check(Catalogue(addresses), row.addressSeconds, row.runSeconds);
+  const Checked checked =
+      Check(Catalogue(addresses), row.addressSeconds, row.runSeconds, row.connectSeconds);
   ASSERT_EQ(checked.run.results.size(), 1u);
   const LinkResult& got = checked.run.results[0];
   const Expected& want = row.want;
