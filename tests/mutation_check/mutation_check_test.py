@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """tools/mutation-check on a project of one C++ file and two tests, written here: its four
 mutants are one the right test kills, one no test can kill, two that do not build. Each row is a
-run in the same work folder, asserting the whole output and the exit status.
+run in the same work folder, asserting the whole output and the exit status, and that nothing
+the tests started outlives it.
 mutation_check_test.py MUTATION_CHECK"""
 import os
 import re
@@ -38,8 +39,14 @@ bool AtLimit(int value, int limit) { return value == limit; }
     "tests/Clamp.cpp": """int Clamp(int value, int limit);
 int main() { return Clamp(5, 3) == 3 && Clamp(2, 3) == 2 ? 0 : 1; }
 """,
-    "tests/AtLimit.cpp": """bool AtLimit(int value, int limit);
-int main() { return AtLimit(3, 3) && !AtLimit(2, 3) ? 0 : 1; }
+    # Failing, it leaves a process behind, as a server of a test that crashed would.
+    "tests/AtLimit.cpp": """#include <cstdlib>
+bool AtLimit(int value, int limit);
+int main() {
+  if (AtLimit(3, 3) && !AtLimit(2, 3)) return 0;
+  std::system("sh -c 'sleep 300; :' \\"$PWD/left-behind\\" >/dev/null 2>&1 &");
+  return 1;
+}
 """,
 }
 MUTANTS = [
@@ -78,6 +85,20 @@ RUNS = [
 ]
 
 
+def left_behind(folder):
+    """The processes a crafted test left running in FOLDER."""
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                words = f.read().decode("utf-8", "replace").split("\0")
+        except OSError:
+            continue
+        if any(w.startswith(folder) and w.endswith("/left-behind") for w in words):
+            found.append(pid)
+    return found
+
+
 class CraftedProject(unittest.TestCase):
     def test_runs(self):
         with tempfile.TemporaryDirectory() as folder:
@@ -96,6 +117,7 @@ class CraftedProject(unittest.TestCase):
                     self.assertEqual(out, lines)
                     self.assertEqual((run.stderr.splitlines() or [""])[-1], error)
                     self.assertEqual(run.returncode, status)
+                    self.assertEqual(left_behind(folder), [])
 
 
 if __name__ == "__main__":
