@@ -468,10 +468,11 @@ int main(int argc, char** argv) {
   g_work = folder;
   // nginx hands some HEADs on to the silent web server.
   const int nameServer = SilentSocket(SOCK_DGRAM, 53), webServer = SilentSocket(SOCK_STREAM, 8026);
+  // With the namespaces made, nothing here should fail: a failure is the test's, not a skip.
   if (nameServer < 0 || webServer < 0 || !AskNamesOfTheSilentServer()) {
-    std::printf("no silent servers: skipped\n");
+    std::printf("no silent servers on 127.26.0.9, or /etc/resolv.conf not replaced\n");
     std::system(("rm -rf " + g_work).c_str());
-    return 77;
+    return 1;
   }
   const std::string servers = std::string(LINKS_SERVERS) + " ";
   if (std::system((servers + "start " + g_work).c_str()) != 0) {
