@@ -362,6 +362,11 @@ const std::vector<CommandRow>& CommandRows() {
        "$DIR: cannot be read: Is a directory\n"},
       {"MissingFileGivesTheSystemsReason", {"$MISSING"}, "", 3,
        "$MISSING: cannot be read: No such file or directory\n"},
+      {"RunBoundOfNoSecondsRefused", {"--links", "--run-seconds", "0", "$FILE"}, "", 3, "", {},
+       "usage: catalogue-check [--json] [--device VID:PID]... FILE\n"
+       "       catalogue-check [--json] [--device VID:PID]... --server HOST[:PORT]\n"
+       "       catalogue-check --links [--ca-file FILE] [--address-seconds S] [--run-seconds S]\n"
+       "                       [--json] [--device VID:PID]... FILE | --server HOST[:PORT]\n"},
       {"ReportThatCannotBeWritten", {"$FILE"}, WithAddress("http://example.com/a.exe"), 3, "", Unwritable(),
        "catalogue-check: the report could not be written\n"},
       {"ControlBytesShownEscaped", {"$FILE"}, WithAddress("http://example.com/\x1b]0;owned\x07\x1b[2J\x7f.exe"), 1,
@@ -468,6 +473,16 @@ const std::vector<CommandRow>& CommandRows() {
        "problems: 1 error, 0 warnings\n"
        "  $FILE: error: http://127.0.0.1/busy.exe (record 1 URL_XP_32): answers 503 [link-dead]\n",
        ServedToHeadAndGet("HTTP/1.1 503 Service Unavailable\r\nRetry-After: Fri, 31 Dec 9999 23:59:59 GMT\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")},
+      // The address's bound as given: 3 s leave no room for a wait of 5.
+      {"RetryAfterPastTheAddressBoundGiven", {"--links", "--address-seconds", "3", "$FILE"}, WithAddress("http://127.0.0.1/busy.exe"), 2,
+       "$FILE: 89 bytes\n"
+       "the program loads 1 record:\n"
+       "  1  1234:5678  URL_XP_32=http://127.0.0.1/busy.exe  URL_XP_64=  URL_Vista_32=  URL_Vista_64=\n"
+       "links: 1 address checked in #.### s\n"
+       "  http://127.0.0.1/busy.exe (record 1 URL_XP_32): 503 (Retry-After 5 s is past the address's bound), #.### s\n"
+       "problems: 1 error, 0 warnings\n"
+       "  $FILE: error: http://127.0.0.1/busy.exe (record 1 URL_XP_32): answers 503 [link-dead]\n",
+       ServedToHeadAndGet("HTTP/1.1 503 Service Unavailable\r\nRetry-After: 5\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")},
       {"RetryAfterADateGoneRetriedAtOnce", {"--links", "$FILE"}, WithAddress("http://127.0.0.1/busy.exe"), 2,
        "$FILE: 89 bytes\n"
        "the program loads 1 record:\n"
