@@ -362,6 +362,8 @@ const std::vector<CommandRow>& CommandRows() {
        "$DIR: cannot be read: Is a directory\n"},
       {"MissingFileGivesTheSystemsReason", {"$MISSING"}, "", 3,
        "$MISSING: cannot be read: No such file or directory\n"},
+      {"ServerPortPastTheLastRefused", {"--server", "127.0.0.1:65536"}, "", 3,
+       "127.0.0.1:65536: cannot be read\n"},
       {"RunBoundOfNoSecondsRefused", {"--links", "--run-seconds", "0", "$FILE"}, "", 3, "", {},
        "usage: catalogue-check [--json] [--device VID:PID]... FILE\n"
        "       catalogue-check [--json] [--device VID:PID]... --server HOST[:PORT]\n"
