@@ -394,21 +394,27 @@ const std::vector<CommandRow>& CommandRows() {
        "the program loads 1 record:\n"
        "  1  1234:5678  URL_XP_32=http://example.com/\\x80/\\x80A.exe  URL_XP_64=  URL_Vista_32=  URL_Vista_64=\n"
        "no problems\n"},
-      // A backslash written raw would start an escape JSON does not have ("\s").
-      {"JsonOfAnAddressWithABackslash", {"--json", "$FILE"}, WithAddress("http://example.com/drivers\\setup.exe"), 0,
+      // A backslash written raw would start an escape JSON does not have ("\s"); a control
+      // byte raw is not JSON at all.
+      {"JsonOfAMatchedAddressWithABackslashAndAControlByte", {"--json", "--device", "1234:5678", "$FILE"},
+       WithAddress("http://example.com/drivers\\set\x1bup.exe"), 1,
        "{\n"
        "  \"source\": \"$FILE\",\n"
        "  \"readable\": true,\n"
-       "  \"fileBytes\": 100,\n"
+       "  \"fileBytes\": 101,\n"
        "  \"fileBytesMoreThan\": false,\n"
-       "  \"readBytes\": 100,\n"
+       "  \"readBytes\": 101,\n"
        "  \"loaded\": true,\n"
        "  \"records\": [\n"
-       "    {\"number\": 1, \"vid\": \"1234\", \"pid\": \"5678\", \"URL_XP_32\": \"http://example.com/drivers\\\\setup.exe\", \"URL_XP_64\": \"\", \"URL_Vista_32\": \"\", \"URL_Vista_64\": \"\"}\n"
+       "    {\"number\": 1, \"vid\": \"1234\", \"pid\": \"5678\", \"URL_XP_32\": \"http://example.com/drivers\\\\set\\u001bup.exe\", \"URL_XP_64\": \"\", \"URL_Vista_32\": \"\", \"URL_Vista_64\": \"\"}\n"
        "  ],\n"
-       "  \"problems\": [],\n"
-       "  \"devices\": [],\n"
-       "  \"exitStatus\": 0\n"
+       "  \"problems\": [\n"
+       "    {\"severity\": \"warning\", \"kind\": \"address-encoded\", \"line\": 6, \"message\": \"record 1 URL_XP_32: address holds characters the program encodes: the browser is given \\\"http://example.com/drivers\\\\set%1Bup.exe\\\"\"}\n"
+       "  ],\n"
+       "  \"devices\": [\n"
+       "    {\"vid\": \"1234\", \"pid\": \"5678\", \"failure\": null, \"notFound\": null, \"matched\": [1], \"links\": [{\"record\": 1, \"key\": \"URL_XP_32\", \"address\": \"http://example.com/drivers\\\\set\\u001bup.exe\", \"replacedBy\": null}]}\n"
+       "  ],\n"
+       "  \"exitStatus\": 1\n"
        "}\n"},
       // HEAD and GET both answered with an empty body: its size is known, and 0.
       {"LinkWithAnEmptyBody", {"--links", "$FILE"}, WithAddress("http://127.0.0.1/empty.exe"), 0,
