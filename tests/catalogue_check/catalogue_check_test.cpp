@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <curl/curl.h>
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -346,7 +348,8 @@ Feed PipedUpTo(std::size_t bytes) {
 // The whole command, as a maintainer runs it: its report and exit status.
 struct CommandRow {
   const char* name;
-  // "$FILE" stands for `file`'s path, "$DIR" for a folder, "$MISSING" for a path to nothing.
+  // "$FILE" stands for `file`'s path, "$DIR" for a folder, "$MISSING" for a path to nothing;
+  // in the report, "$TLS" for the TLS library's name and version as libcurl gives them.
   std::vector<std::string> args;
   std::string file;
   int exitStatus;
@@ -425,6 +428,16 @@ const std::vector<CommandRow>& CommandRows() {
        "  http://127.0.0.1/empty.exe (record 1 URL_XP_32): 200, an empty body, 0 bytes, #.### s\n"
        "no problems\n",
        ServedToHeadAndGet("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")},
+      // A plain web server at an https address: the greeting is answered with no TLS.
+      {"LinkOfAServerWithoutTls", {"--links", "$FILE"}, WithAddress("https://127.0.0.1:80/d.exe"), 2,
+       "$FILE: 90 bytes\n"
+       "the program loads 1 record:\n"
+       "  1  1234:5678  URL_XP_32=https://127.0.0.1:80/d.exe  URL_XP_64=  URL_Vista_32=  URL_Vista_64=\n"
+       "links: 1 address checked in #.### s\n"
+       "  https://127.0.0.1:80/d.exe (record 1 URL_XP_32): TLS handshake failed: $TLS: error:0A00010B:SSL routines::wrong version number, #.### s\n"
+       "problems: 1 error, 0 warnings\n"
+       "  $FILE: error: https://127.0.0.1:80/d.exe (record 1 URL_XP_32): TLS handshake failed: $TLS: error:0A00010B:SSL routines::wrong version number [link-dead]\n",
+       Served("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")},
       {"LinkRedirectedToAUnitSeparator", {"--links", "$FILE"}, WithAddress("http://127.0.0.1/r.exe"), 2,
        "$FILE: 86 bytes\n"
        "the program loads 1 record:\n"
@@ -641,6 +654,7 @@ TEST_P(Command, ReportsAndExitsAsTheProgramBehaves) {
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
   }
   const auto paths = [&](std::string text) {
+    text = ReplaceAll(text, "$TLS", curl_version_info(CURLVERSION_NOW)->ssl_version);
     text = ReplaceAll(text, "$FILE", file);
     text = ReplaceAll(text, "$MISSING", missing);
     text = ReplaceAll(text, "$PIPE", pipe);
