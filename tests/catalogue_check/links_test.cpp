@@ -425,6 +425,26 @@ TEST(Links, AHostIsAskedForTwoAddressesAtOnceAtMost) {
   EXPECT_EQ(checked.exitStatus, 0);
 }
 
+// The run ends while the host keeps its two HEADs unanswered: the third address never started.
+TEST(Links, AnAddressTheRunEndsBeforeItStartsTookNoTime) {
+  std::vector<std::string> addresses;
+  for (int i = 1; i <= 3; ++i) addresses.push_back(std::string(kHost) + "/head-silent.exe?" + std::to_string(i));
+  const Checked checked = Check(Catalogue(addresses), 60, 1);
+  EXPECT_EQ(LinksReport(checked),
+            "links: 3 addresses checked in #.### s\n"
+            "  http://127.26.0.1:8026/head-silent.exe?1 (record 1 URL_XP_32): not done within the run's bound: 1 s, #.### s\n"
+            "  http://127.26.0.1:8026/head-silent.exe?2 (record 1 URL_XP_64): not done within the run's bound: 1 s, #.### s\n"
+            "  http://127.26.0.1:8026/head-silent.exe?3 (record 1 URL_Vista_32): not done within the run's bound: 1 s, #.### s\n"
+            "problems: 3 errors, 0 warnings\n"
+            "  PID.ini: error: http://127.26.0.1:8026/head-silent.exe?1 (record 1 URL_XP_32): not done within the run's bound (1 s) [link-slow]\n"
+            "  PID.ini: error: http://127.26.0.1:8026/head-silent.exe?2 (record 1 URL_XP_64): not done within the run's bound (1 s) [link-slow]\n"
+            "  PID.ini: error: http://127.26.0.1:8026/head-silent.exe?3 (record 1 URL_Vista_32): not done within the run's bound (1 s) [link-slow]\n");
+  ASSERT_EQ(checked.run.results.size(), 3u);
+  EXPECT_GT(checked.run.results[0].seconds, 0.9);
+  EXPECT_GT(checked.run.results[1].seconds, 0.9);
+  EXPECT_EQ(checked.run.results[2].seconds, 0.0);
+}
+
 }  // namespace
 
 // A socket on 127.26.0.9 that takes what comes and never answers (a stream one listens and
