@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The servers of the --links test, all one nginx on loopback addresses 127.26.x.y, with
 # certificates made here: a test authority (WORK/ca.pem) and a self-signed one; in front of one
-# of them, tls10_trickle.py twice (trickling, late). Where 198.51.100.1 and 2001:db8::1 are on
-# this machine (the test's own network namespace gives them to lo), nginx serves there too, as
-# public addresses.
+# of them, tls10_trickle.py twice (trickling, late); a web proxy, connect_proxy.py on
+# 127.26.0.5:3128, whose every tunnel leads to 127.26.0.4:8443 (nothing listens on 127.26.0.6).
+# Where 198.51.100.1 and 2001:db8::1 are on this machine (the test's own network namespace gives
+# them to lo), nginx serves there too, as public addresses.
 #   links_servers.sh start WORK   makes WORK's files, starts nginx, waits until every address
 #                                 answers; exits non-zero when nginx cannot start
 #   links_servers.sh stop WORK    ends that nginx
@@ -11,7 +12,7 @@ set -eu
 work=$2
 here=$(cd "$(dirname "$0")" && pwd)
 listens=(127.26.0.1:8026 127.26.0.3:8026 127.26.0.2:8443 127.26.0.3:8443 127.26.0.4:8443
-         "[::1]:8443" 127.26.0.4:8444 127.26.0.4:8445)
+         "[::1]:8443" 127.26.0.4:8444 127.26.0.4:8445 127.26.0.5:3128)
 for n in $(seq 1 10); do listens+=("127.26.1.$n:8026"); done
 public=""
 if ip -o address show dev lo 2>/dev/null | grep -q ' 198\.51\.100\.1/'; then
@@ -45,6 +46,7 @@ end() {
 stop() {
   end trickle tls10_trickle
   end late tls10_trickle
+  end proxy connect_proxy
   end nginx nginx
 }
 
@@ -54,7 +56,10 @@ certificates() {
     -subj /CN=links-test-authority
   for n in 3 4; do
     openssl req -newkey rsa:2048 -nodes -keyout s$n.key -out s$n.csr -subj /CN=127.26.0.$n
-    printf 'subjectAltName=IP:127.26.0.%s,IP:::1\n' $n >s$n.ext
+    # 4 also stands for the names the proxy's tunnels lead to it from.
+    tunnelled=""
+    [ "$n" = 4 ] && tunnelled=",IP:127.26.0.6,DNS:proxied.test"
+    printf 'subjectAltName=IP:127.26.0.%s,IP:::1%s\n' $n "$tunnelled" >s$n.ext
     openssl x509 -req -in s$n.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out s$n.pem -days 2 \
       -extfile s$n.ext
   done
@@ -172,6 +177,9 @@ CONF
   python3 "$here/tls10_trickle.py" 127.26.0.4 8445 127.26.0.4 8443 late </dev/null \
     >>"$work/logs/late.out" 2>&1 &
   echo "$!" >"$work/late.pid"
+  python3 "$here/connect_proxy.py" 127.26.0.5 3128 127.26.0.4 8443 </dev/null \
+    >>"$work/logs/proxy.out" 2>&1 &
+  echo "$!" >"$work/proxy.pid"
   for address in "${listens[@]}"; do
     until answers "$address"; do
       if ! kill -0 "$pid" 2>/dev/null || [ "$SECONDS" -ge "$until" ]; then
