@@ -58,4 +58,5 @@ def main():
                          daemon=True).start()
 
 
-main()
+if __name__ == "__main__":
+    main()
