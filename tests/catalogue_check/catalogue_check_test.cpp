@@ -348,12 +348,12 @@ Feed PipedUpTo(std::size_t bytes) {
 // The whole command, as a maintainer runs it: its report and exit status.
 struct CommandRow {
   const char* name;
-  // "$FILE" stands for `file`'s path, "$DIR" for a folder, "$MISSING" for a path to nothing;
-  // in the report, "$TLS" for the TLS library's name and version as libcurl gives them.
+  // "$FILE" stands for `file`'s path, "$DIR" for a folder, "$MISSING" for a path to nothing.
   std::vector<std::string> args;
   std::string file;
   int exitStatus;
-  // The whole report, with the paths as in `args` and each duration as "#.### s".
+  // The whole report, with the paths as in `args`, each duration as "#.### s", and "$TLS" for
+  // the TLS library's name and version as libcurl gives them.
   std::string report;
   Feed feed = {};
   std::string errors = "";  // standard error, for a row without a server
