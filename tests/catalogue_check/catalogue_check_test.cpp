@@ -135,9 +135,13 @@ const std::vector<Row>& Rows() {
            "7 warning section-repeated: [NUMBER1] is never read: the program reads the first section of that name, [Number1] on line 3, and drops every key of this one",
        }, 1},
       // Sections the program never reads are not repeats of a read one, however often they stand.
-      {"SectionsNeverReadAreNoRepeats", WithAddress("http://example.com/a.exe") + "[Comment]\na=1\n[Comment]\nb=2\n[Number2]\nvid=1\npid=2\n[Number2]\nvid=3\npid=4\n", {
+      {"SectionsNeverReadAreNoRepeats", WithAddress("http://example.com/a.exe") + "[Comment]\na=1\n[Comment]\nb=2\n[Number2]\nvid=1\npid=2\n[Number2]\nvid=3\npid=4\n[M]\nc=3\n[M]\nd=4\n", {
            "11 warning section-above-count: [Number2] is never read: the count (\"TotleNumber\") is 1 and records count from 1",
            "14 warning section-above-count: [Number2] is never read: the count (\"TotleNumber\") is 1 and records count from 1",
+       }, 1},
+      // A section never read is named once; its keys are not judged one by one.
+      {"KeysOfRecordZeroNotJudged", WithAddress("http://example.com/a.exe") + "[Number0]\nfoo=1\n", {
+           "7 warning section-above-count: [Number0] is never read: the count (\"TotleNumber\") is 1 and records count from 1",
        }, 1},
       {"SameIdsTwice", kSameIdsTwice, {
            "8 warning duplicate-ids: record 2 has the ids 1234:5678 of record 1: later non-empty addresses replace earlier ones, so the camera shows URL_XP_32 of record 2, URL_XP_64 of record 1",
@@ -368,6 +372,16 @@ const std::vector<CommandRow>& CommandRows() {
       {"ServerPortPastTheLastRefused", {"--server", "127.0.0.1:65536"}, "", 3,
        "127.0.0.1:65536: cannot be read\n"},
       {"RunBoundOfNoSecondsRefused", {"--links", "--run-seconds", "0", "$FILE"}, "", 3, "", {},
+       "usage: catalogue-check [--json] [--device VID:PID]... FILE\n"
+       "       catalogue-check [--json] [--device VID:PID]... --server HOST[:PORT]\n"
+       "       catalogue-check --links [--ca-file FILE] [--address-seconds S] [--run-seconds S]\n"
+       "                       [--json] [--device VID:PID]... FILE | --server HOST[:PORT]\n"},
+      {"DeviceWithoutItsIdsRefused", {"$FILE", "--device"}, "", 3, "", {},
+       "usage: catalogue-check [--json] [--device VID:PID]... FILE\n"
+       "       catalogue-check [--json] [--device VID:PID]... --server HOST[:PORT]\n"
+       "       catalogue-check --links [--ca-file FILE] [--address-seconds S] [--run-seconds S]\n"
+       "                       [--json] [--device VID:PID]... FILE | --server HOST[:PORT]\n"},
+      {"UnknownOptionRefused", {"--verbose", "$FILE"}, "", 3, "", {},
        "usage: catalogue-check [--json] [--device VID:PID]... FILE\n"
        "       catalogue-check [--json] [--device VID:PID]... --server HOST[:PORT]\n"
        "       catalogue-check --links [--ca-file FILE] [--address-seconds S] [--run-seconds S]\n"
