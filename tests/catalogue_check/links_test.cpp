@@ -139,6 +139,12 @@ const std::vector<Row>& Rows() {
        "  http://127.26.0.3:8026/d.exe (record 1 URL_XP_64): 206 after 1 redirect to https://127.26.0.3:8443/d.exe, a Windows executable (application/octet-stream), 10000 bytes, #.### s\n"
        "problems: 0 errors, 1 warning\n"
        "  PID.ini: warning: http://127.26.0.3:8026/d.exe (record 1 URL_XP_64): users of Windows 2000/XP cannot open this address with the system's browser (127.26.0.3:8443: no TLS 1.0 handshake without SNI: error:0A00042E:SSL routines::tlsv1 alert protocol version) [link-old-browsers]\n"}},
+      // A Vista link is never clicked on XP: no greeting made.
+      {"OnlyTls12SaysNothingForVista", "http://127.26.0.3:8026/d.exe", 2,
+       {{}, 206, LinkFailure::kNone, "https://127.26.0.3:8443/d.exe", {302}, 0, Content::kExecutable, 10000, OldBrowsers::kNotAsked, 0,
+       "links: 1 address checked in #.### s\n"
+       "  http://127.26.0.3:8026/d.exe (record 1 URL_Vista_32): 206 after 1 redirect to https://127.26.0.3:8443/d.exe, a Windows executable (application/octet-stream), 10000 bytes, #.### s\n"
+       "no problems\n"}},
       {"Tls10TooOpensOnXp", "https://127.26.0.4:8443/d.zip", 0,
        {{}, 206, LinkFailure::kNone, "https://127.26.0.4:8443/d.zip", {}, 0, Content::kZip, 3000, OldBrowsers::kOpens, 0,
        "links: 1 address checked in #.### s\n"
