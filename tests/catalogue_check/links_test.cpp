@@ -161,6 +161,12 @@ const std::vector<Row>& Rows() {
        "links: 1 address checked in #.### s\n"
        "  https://127.26.0.4:8443/d.zip (record 1 URL_XP_32): 206, a ZIP archive (application/octet-stream), 3000 bytes, #.### s\n"
        "no problems\n"}, 60, 0.9},
+      // A greeting that would fail is not made either with under a second left: no warning.
+      {"OnlyTls12SaysNothingWithUnderASecondOfTheRunLeft", "http://127.26.0.3:8026/d.exe", 1,
+       {{}, 206, LinkFailure::kNone, "https://127.26.0.3:8443/d.exe", {302}, 0, Content::kExecutable, 10000, OldBrowsers::kNotAsked, 0,
+       "links: 1 address checked in #.### s\n"
+       "  http://127.26.0.3:8026/d.exe (record 1 URL_XP_64): 206 after 1 redirect to https://127.26.0.3:8443/d.exe, a Windows executable (application/octet-stream), 10000 bytes, #.### s\n"
+       "no problems\n"}, 60, 0.9},
       // Reached only through the proxy: the old browser's greeting finds no server there.
       {"Tls10ProbeRefusedWhereOnlyTheProxyReaches", "https://127.26.0.6:8443/d.zip", 0,
        {{{"link-old-browsers", kWarning}}, 206, LinkFailure::kNone, "https://127.26.0.6:8443/d.zip", {}, 0, Content::kZip, 3000, OldBrowsers::kNoHandshake, 1,
